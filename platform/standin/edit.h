@@ -1,0 +1,21 @@
+// The user's edits of a single-line edit control.
+#ifndef ZAHLIX_PLATFORM_STANDIN_EDIT_H
+#define ZAHLIX_PLATFORM_STANDIN_EDIT_H
+
+#include "platform/standin/window.h"
+
+#include <string_view>
+
+namespace standin {
+
+enum class EditAction { Backspace, Delete, Home, End, SelectAll };
+
+// Replaces the selection with `text` and leaves the caret after it; a change raises EN_CHANGE.
+void ReplaceSelection(HWND edit, std::string_view text);
+
+// A key that the edit control handles itself.
+void EditKey(HWND edit, EditAction action);
+
+} // namespace standin
+
+#endif

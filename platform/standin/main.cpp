@@ -1,0 +1,16 @@
+// The runtime's start-up for the stand-in: runs WinMain and ends with its result. The command
+// line is handed on as Windows hands it (the arguments after the program's name), and ignored.
+#include "platform/win32.h"
+
+#include <string>
+
+int main(int argc, char **argv)
+{
+    std::string commandLine;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            commandLine += ' ';
+        commandLine += argv[i];
+    }
+    return WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+}
