@@ -5,34 +5,18 @@
 #include "dialog/resource.h"
 #include "platform/standin/standin.h"
 
+#include <iterator>
+
 namespace user {
 
 namespace {
 
-standin::Key ToStandinKey(Key key)
-{
-    switch (key) {
-    case Key::Tab:
-        return standin::Key::Tab;
-    case Key::ShiftTab:
-        return standin::Key::ShiftTab;
-    case Key::Enter:
-        return standin::Key::Enter;
-    case Key::Escape:
-        return standin::Key::Escape;
-    case Key::AltF4:
-        return standin::Key::AltF4;
-    case Key::Backspace:
-        return standin::Key::Backspace;
-    case Key::Delete:
-        return standin::Key::Delete;
-    case Key::Home:
-        return standin::Key::Home;
-    case Key::End:
-        return standin::Key::End;
-    }
-    return standin::Key::Escape;
-}
+// The stand-in's key for each user::Key, in the order of its enumerators.
+constexpr standin::Key kStandinKeys[] = {
+    standin::Key::Tab,       standin::Key::ShiftTab, standin::Key::Enter, standin::Key::Escape, standin::Key::AltF4,
+    standin::Key::Backspace, standin::Key::Delete,   standin::Key::Home,  standin::Key::End,
+};
+static_assert(std::size(kStandinKeys) == static_cast<std::size_t>(Key::End) + 1);
 
 // Queues the scenario, runs `start`, and clears up what the run left, as the next run needs.
 template <typename Start> Run Play(const Scenario &scenario, Start start)
@@ -54,7 +38,7 @@ template <typename Start> Run Play(const Scenario &scenario, Start start)
 
 void Press(Key key)
 {
-    standin::PressKey(ToStandinKey(key));
+    standin::PressKey(kStandinKeys[static_cast<std::size_t>(key)]);
 }
 
 void Type(std::string_view text)
