@@ -1,8 +1,10 @@
-# Zahlix on Debian 12 or newer: `make test` installs what is missing, then builds and tests the
-# linux and linux-sanitize presets through CTest; `make run` builds and starts the program.
+# Zahlix on Debian 12 or newer: `make test` installs what is missing, then builds and tests every
+# preset through CTest; `make run` builds and starts the program.
 
-PACKAGES := cmake ninja-build g++ clang libclang-rt-dev clang-format clang-tidy \
-	libgtest-dev libbenchmark-dev binutils-mingw-w64-i686 gcc-mingw-w64-i686-win32
+PRESETS := linux linux-sanitize windows windows64
+PACKAGES := cmake ninja-build g++ clang libclang-rt-dev clang-format clang-tidy libgtest-dev libbenchmark-dev \
+	python3 python3-pefile binutils-mingw-w64-i686 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest \
+	wine wine64 wine32:i386 xvfb x11-utils
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
 .PHONY: all deps build test run clean
@@ -17,6 +19,7 @@ deps:
 	done; \
 	if [ -n "$$missing" ]; then \
 		echo "Installing:$$missing"; \
+		dpkg --print-foreign-architectures | grep -qx i386 || $(SUDO) dpkg --add-architecture i386; \
 		$(SUDO) apt-get update && \
 		DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
 	fi
@@ -25,13 +28,11 @@ build: deps
 	cmake --preset linux
 	cmake --build --preset linux
 
-# Runs both presets to the end, then fails if either failed.
+# Runs every preset to the end, then fails if any failed.
 test: deps
-	@status=0; \
-	cmake --workflow --preset linux || status=1; \
-	cmake --workflow --preset linux-sanitize || status=1; \
-	[ $$status -eq 0 ] || echo "make test: a preset failed; see its CTest output above"; \
-	exit $$status
+	@failed=""; \
+	for preset in $(PRESETS); do cmake --workflow --preset $$preset || failed="$$failed $$preset"; done; \
+	[ -z "$$failed" ] || { echo "make test: failed:$$failed (see the CTest output above)"; exit 1; }
 
 run: build
 	@echo "zahlix: the runnable program comes with the Windows build; this Linux build has no window yet." >&2; exit 1

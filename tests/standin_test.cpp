@@ -33,13 +33,19 @@ std::vector<std::byte> DialogBytes()
     return {};
 }
 
-TEST(ResourceFile, HoldsTheConverterDialogInSwissGerman)
+TEST(ResourceFile, HoldsTheDialogIconAndVersionInSwissGerman)
 {
-    const auto resources = ProgramResourceList();
-    ASSERT_EQ(resources.size(), 1U);
-    EXPECT_EQ(resources[0].type, standin::kResourceTypeDialog);
-    EXPECT_EQ(resources[0].name, IDD_CONVERTER);
-    EXPECT_EQ(resources[0].language, 0x0807);
+    constexpr WORD kIcon = 3;
+    constexpr WORD kGroupIcon = 14;
+    constexpr WORD kVersion = 16;
+    std::vector<std::vector<WORD>> found;
+    for (const auto &resource : ProgramResourceList())
+        found.push_back({resource.type, resource.name, resource.language});
+    const std::vector<std::vector<WORD>> expected{{kIcon, 1, 0x0807},
+                                                  {standin::kResourceTypeDialog, IDD_CONVERTER, 0x0807},
+                                                  {kGroupIcon, IDI_APPICON, 0x0807},
+                                                  {kVersion, 1, 0x0807}};
+    EXPECT_EQ(found, expected);
 }
 
 TEST(DialogTemplate, CompiledTemplateHasTheConverterLayout)
@@ -127,11 +133,22 @@ void PutDword(std::vector<std::byte> &bytes, std::size_t offset, std::uint32_t v
         bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::byte>(value >> (8U * static_cast<unsigned>(i)));
 }
 
+// Where the dialog template starts in the program's compiled resources.
+std::size_t DialogOffset()
+{
+    const auto file = standin::ProgramResources();
+    for (const auto &resource : ProgramResourceList()) {
+        if (resource.type == standin::kResourceTypeDialog)
+            return static_cast<std::size_t>(resource.data.data() - file.data());
+    }
+    return 0;
+}
+
 TEST(ResourceFile, RejectsTruncationsAndSizesBeyondTheFile)
 {
     const auto bytes = ResFileBytes();
-    // The first entry is the empty 32-byte one; the dialog's entry follows.
-    constexpr std::size_t kDialogEntry = 32;
+    // Each entry's header is 32 bytes here: sizes, ordinal type and name, and the rest.
+    const std::size_t kDialogEntry = DialogOffset() - 32;
     const struct {
         const char *name;
         std::size_t size;
@@ -157,7 +174,7 @@ TEST(ProgramEntry, EndsWithOneWhenTheDialogCannotBeCreated)
 {
     const std::vector<std::byte> noResources;
     auto malformed = ResFileBytes();
-    PutDword(malformed, 32 + 32 + 8, 9999); // the dialog claims 9999 controls
+    PutDword(malformed, DialogOffset() + 8, 9999); // the dialog claims 9999 controls
     const struct {
         const char *name;
         std::span<const std::byte> resources;

@@ -37,6 +37,12 @@ void ExpectClosedNormally(const user::Run &run)
     EXPECT_EQ(run.quitCode, 0U);
 }
 
+// Runs the program with the scenario, which must leave it closed as a user closes it.
+void Play(const user::Scenario &scenario)
+{
+    ExpectClosedNormally(user::RunProgram(scenario));
+}
+
 struct TypingCase {
     const char *name;
     int tabs; // Tab presses from DEC to the field typed into
@@ -54,14 +60,13 @@ class Typing : public testing::TestWithParam<TypingCase> {};
 TEST_P(Typing, RewritesTheOtherFieldsAndKeepsTheTypedText)
 {
     const TypingCase &param = GetParam();
-    const auto run = user::RunProgram([&](HWND hDlg) {
+    Play([&](HWND hDlg) {
         for (int i = 0; i < param.tabs; ++i)
             user::Press(Key::Tab);
         user::Type(param.typed);
         EXPECT_EQ(ReadFields(hDlg), param.expected);
         Finish();
     });
-    ExpectClosedNormally(run);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -78,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ConverterDialog, EachKeystrokeRecalculates)
 {
-    user::RunProgram([](HWND hDlg) {
+    Play([](HWND hDlg) {
         user::Type("1");
         EXPECT_EQ(ReadFields(hDlg), (Fields{"1", "1", "1"}));
         user::Type("2");
@@ -91,7 +96,7 @@ TEST(ConverterDialog, EachKeystrokeRecalculates)
 
 TEST(ConverterDialog, ClearingDecShowsZeroInHexAndEmptyBin)
 {
-    user::RunProgram([](HWND hDlg) {
+    Play([](HWND hDlg) {
         user::Type("12");
         user::Press(Key::Backspace);
         EXPECT_EQ(ReadFields(hDlg), (Fields{"1", "1", "1"}));
@@ -103,7 +108,7 @@ TEST(ConverterDialog, ClearingDecShowsZeroInHexAndEmptyBin)
 
 TEST(ConverterDialog, DeletingAndPastingRecalculate)
 {
-    user::RunProgram([](HWND hDlg) {
+    Play([](HWND hDlg) {
         user::Type("1234");
         user::Press(Key::Home);
         user::Press(Key::Delete);
@@ -120,7 +125,7 @@ TEST(ConverterDialog, DeletingAndPastingRecalculate)
 
 TEST(ConverterDialog, EnterInBinRecalculatesFromBin)
 {
-    user::RunProgram([](HWND hDlg) {
+    Play([](HWND hDlg) {
         user::Press(Key::Tab);
         user::Press(Key::Tab);
         user::Type("101");
@@ -135,7 +140,7 @@ TEST(ConverterDialog, EnterInBinRecalculatesFromBin)
 // Enter in a field that the program wrote reads it back: the number must not change.
 TEST(ConverterDialog, EnterInWrittenFieldsKeepsTheNumber)
 {
-    user::RunProgram([](HWND hDlg) {
+    Play([](HWND hDlg) {
         user::Type("2147483647");
         const Fields written{"2147483647", "7FFFFFFF", kOnes31};
         for (int field = 0; field < 3; ++field) {
@@ -145,7 +150,7 @@ TEST(ConverterDialog, EnterInWrittenFieldsKeepsTheNumber)
         }
         Finish();
     });
-    user::RunProgram([](HWND hDlg) {
+    Play([](HWND hDlg) {
         user::Type("-5");
         user::Press(Key::Tab);
         user::Press(Key::Enter);
@@ -156,7 +161,7 @@ TEST(ConverterDialog, EnterInWrittenFieldsKeepsTheNumber)
 
 TEST(ConverterDialog, EnterWithoutFocusReadsDecAndRewritesAllThree)
 {
-    user::RunProgram([](HWND hDlg) {
+    Play([](HWND hDlg) {
         user::Type("007");
         EXPECT_EQ(ReadFields(hDlg), (Fields{"007", "7", "111"}));
         SetFocus(nullptr);
@@ -168,7 +173,7 @@ TEST(ConverterDialog, EnterWithoutFocusReadsDecAndRewritesAllThree)
 
 TEST(ConverterDialog, TabAndShiftTabCycleTheFieldsWithoutChangingThem)
 {
-    user::RunProgram([](HWND hDlg) {
+    Play([](HWND hDlg) {
         user::Type("42");
         const Fields typed = ReadFields(hDlg);
         const struct {
@@ -187,7 +192,7 @@ TEST(ConverterDialog, TabAndShiftTabCycleTheFieldsWithoutChangingThem)
 
 TEST(ConverterDialog, TabbingIntoAFieldSelectsItsTextSoTypingReplacesIt)
 {
-    user::RunProgram([](HWND hDlg) {
+    Play([](HWND hDlg) {
         user::Type("42");
         user::Press(Key::Tab);
         user::Type("ff");
@@ -198,7 +203,7 @@ TEST(ConverterDialog, TabbingIntoAFieldSelectsItsTextSoTypingReplacesIt)
 
 TEST(ConverterDialog, StartsTopmostWithEmptyFieldsAndFocusInDec)
 {
-    user::RunProgram([](HWND hDlg) {
+    Play([](HWND hDlg) {
         EXPECT_NE(GetWindowLongA(hDlg, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
         EXPECT_EQ(GetFocus(), Field(hDlg, IDC_DEC));
         EXPECT_EQ(ReadFields(hDlg), (Fields{"", "", ""}));

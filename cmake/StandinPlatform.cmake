@@ -1,0 +1,31 @@
+# The stand-in dialog manager: the platform underneath the program on Linux. The resource
+# compiler turns resources/zahlix.rc into a compiled resource file whose bytes are embedded; the
+# stand-in reads the dialog template from them. The modal run is a host of its own
+# (zahlix_headless), linked into each program beside the stand-in.
+find_program(ZAHLIX_WINDRES NAMES i686-w64-mingw32-windres windres REQUIRED)
+set(ZAHLIX_RES ${CMAKE_CURRENT_BINARY_DIR}/zahlix.res)
+add_custom_command(
+    OUTPUT ${ZAHLIX_RES}
+    COMMAND ${ZAHLIX_WINDRES} --include-dir=${CMAKE_CURRENT_BINARY_DIR} -O res -i zahlix.rc -o ${ZAHLIX_RES}
+    DEPENDS resources/zahlix.rc dialog/resource.h ${ZAHLIX_ICO}
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/resources
+    COMMENT "Compiling resources/zahlix.rc"
+    VERBATIM)
+add_custom_command(
+    OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/program_resources.cpp
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${ZAHLIX_RES} -DOUTPUT=${CMAKE_CURRENT_BINARY_DIR}/program_resources.cpp
+            -P ${PROJECT_SOURCE_DIR}/cmake/EmbedBytes.cmake
+    DEPENDS ${ZAHLIX_RES} cmake/EmbedBytes.cmake
+    VERBATIM)
+
+add_library(zahlix_platform STATIC
+    platform/standin/char_upper.cpp
+    platform/standin/codepage.cpp
+    platform/standin/dialog_box.cpp
+    platform/standin/dialog_template.cpp
+    platform/standin/edit.cpp
+    platform/standin/keyboard.cpp
+    platform/standin/windows.cpp
+    ${CMAKE_CURRENT_BINARY_DIR}/program_resources.cpp)
+add_library(zahlix_headless OBJECT platform/standin/headless_loop.cpp)
+target_link_libraries(zahlix_headless PUBLIC zahlix_platform)
