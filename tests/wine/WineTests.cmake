@@ -54,7 +54,6 @@ add_test(NAME zahlix_win_tests COMMAND zahlix_win_tests)
 set_tests_properties(zahlix_win_tests PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120)
 list(APPEND ZAHLIX_WINE_TESTS zahlix_win_tests)
 
-set_tests_properties(${ZAHLIX_WINE_TESTS} PROPERTIES ENVIRONMENT "${ZAHLIX_WINE_ENV}" DISABLED ${ZAHLIX_WINE_DISABLED})
 
 # A build of the program without its resources: the dialog cannot be created, and the program
 # must say so with exit code 1.
@@ -63,8 +62,8 @@ target_link_libraries(zahlix_without_template PRIVATE zahlix_dialog)
 target_link_options(zahlix_without_template PRIVATE ${ZAHLIX_STATIC_RUNTIME})
 add_test(NAME zahlix_without_template_ends_with_1
     COMMAND sh -c "\"$0\" \"$1\"; test $? -eq 1" ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:zahlix_without_template>)
-set_tests_properties(zahlix_without_template_ends_with_1 PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${ZAHLIX_WINE_ENV}"
-    DISABLED ${ZAHLIX_WINE_DISABLED})
+set_tests_properties(zahlix_without_template_ends_with_1 PROPERTIES FIXTURES_REQUIRED wine)
+list(APPEND ZAHLIX_WINE_TESTS zahlix_without_template_ends_with_1)
 
 # The executable's headers, resources and imports, read from the file.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
@@ -75,3 +74,16 @@ endif()
 add_test(NAME zahlix_exe_check
     COMMAND ${ZAHLIX_PYTHON} ${PROJECT_SOURCE_DIR}/tools/check_exe.py $<TARGET_FILE:zahlix> ${ZAHLIX_PE_MACHINE}
             ${PROJECT_SOURCE_DIR}/resources/zahlix_icon.txt)
+
+# The built program driven from another process, as a user drives it.
+add_executable(zahlix_blackbox_test wine/blackbox_test.cpp ${PROJECT_SOURCE_DIR}/resources/zahlix.rc)
+target_include_directories(zahlix_blackbox_test PRIVATE $<$<COMPILE_LANGUAGE:RC>:${PROJECT_BINARY_DIR}>)
+target_link_libraries(zahlix_blackbox_test PRIVATE gtest)
+target_link_options(zahlix_blackbox_test PRIVATE ${ZAHLIX_STATIC_RUNTIME})
+add_test(NAME zahlix_blackbox_test COMMAND zahlix_blackbox_test $<TARGET_FILE:zahlix>)
+set_tests_properties(zahlix_blackbox_test PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+list(APPEND ZAHLIX_WINE_TESTS zahlix_blackbox_test)
+
+# The tests share one virtual desktop, and keyboard focus with it: one at a time.
+set_tests_properties(${ZAHLIX_WINE_TESTS} PROPERTIES ENVIRONMENT "${ZAHLIX_WINE_ENV}" DISABLED ${ZAHLIX_WINE_DISABLED}
+    RESOURCE_LOCK wine_desktop)
