@@ -34,8 +34,9 @@ test: deps
 	for preset in $(PRESETS); do cmake --workflow --preset $$preset || failed="$$failed $$preset"; done; \
 	[ -z "$$failed" ] || { echo "make test: failed:$$failed (see the CTest output above)"; exit 1; }
 
-run: build
-	@echo "zahlix: the runnable program comes with the Windows build; this Linux build has no window yet." >&2; exit 1
+# Starts the Windows program under Wine on the user's display.
+run: deps
+	@tools/run-windows.sh
 
 clean:
 	rm -rf build

@@ -157,6 +157,11 @@ void Type(const Program &program, const std::string &text)
     }
 }
 
+INT_PTR CALLBACK SilentDlgProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
 TEST(Zahlix, WindowIsBuiltFromTheTemplate)
 {
     Program program;
@@ -198,9 +203,8 @@ TEST(Zahlix, WindowIsBuiltFromTheTemplate)
     constexpr DWORD kChecked = WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_DISABLED | ES_AUTOHSCROLL | BS_TYPEMASK;
 
     // The same template in this process gives the dialog units in pixels for the same font.
-    HWND reference = CreateDialogParamA(
-        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONVERTER), nullptr,
-        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    HWND reference =
+        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONVERTER), nullptr, SilentDlgProc, 0);
     ASSERT_NE(reference, nullptr);
 
     HWND child = GetWindow(window, GW_CHILD);
@@ -321,7 +325,7 @@ int main(int argc, char **argv)
     if (g_exe.starts_with('/')) {
         for (char &c : g_exe)
             c = c == '/' ? '\\' : c;
-        g_exe = "Z:" + g_exe;
+        g_exe.insert(0, "Z:");
     }
     return RUN_ALL_TESTS();
 }
