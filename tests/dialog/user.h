@@ -35,6 +35,10 @@ Run RunProgram(const Scenario &scenario);
 // Runs the converter dialog from the program's template with another dialog procedure.
 Run RunDialog(DLGPROC proc, const Scenario &scenario);
 
+// What each dialog manager's file provides for the two above: calls `start`, which runs a modal
+// dialog, and plays the scenario once that dialog runs. Sets Run's result and scenarioRan.
+Run Play(const Scenario &scenario, const std::function<INT_PTR()> &start);
+
 } // namespace user
 
 #endif

@@ -2,7 +2,6 @@
 // user actions, keys are the stand-in's own.
 #include "tests/dialog/user.h"
 
-#include "dialog/resource.h"
 #include "platform/standin/standin.h"
 
 #include <iterator>
@@ -18,8 +17,10 @@ constexpr standin::Key kStandinKeys[] = {
 };
 static_assert(std::size(kStandinKeys) == static_cast<std::size_t>(Key::End) + 1);
 
-// Queues the scenario, runs `start`, and clears up what the run left, as the next run needs.
-template <typename Start> Run Play(const Scenario &scenario, Start start)
+} // namespace
+
+// The scenario is the headless modal run's one queued action; what it did not play is dropped.
+Run Play(const Scenario &scenario, const std::function<INT_PTR()> &start)
 {
     Run run;
     standin::QueueUserAction([&](HWND hDlg) {
@@ -28,13 +29,8 @@ template <typename Start> Run Play(const Scenario &scenario, Start start)
     });
     run.result = start();
     standin::DiscardUserActions();
-    MSG msg{};
-    run.quitPosted = PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-    run.quitCode = run.quitPosted ? msg.wParam : 0;
     return run;
 }
-
-} // namespace
 
 void Press(Key key)
 {
@@ -54,21 +50,6 @@ void Paste(std::string_view text)
 void ClickCloseBox(HWND /*hDlg*/)
 {
     standin::ClickCloseBox();
-}
-
-Run RunProgram(const Scenario &scenario)
-{
-    return Play(scenario, [] {
-        char commandLine[] = "";
-        return WinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);
-    });
-}
-
-Run RunDialog(DLGPROC proc, const Scenario &scenario)
-{
-    return Play(scenario, [proc] {
-        return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONVERTER), nullptr, proc, 0);
-    });
 }
 
 } // namespace user

@@ -3,8 +3,6 @@
 // by a loop that gives every message to IsDialogMessageA first, as the modal loop does.
 #include "tests/dialog/user.h"
 
-#include "dialog/resource.h"
-
 #include <cstring>
 
 namespace user {
@@ -90,7 +88,10 @@ void PostAltF4()
     Pump();
 }
 
-template <typename Start> Run Play(const Scenario &scenario, Start start)
+} // namespace
+
+// The scenario starts from a thread timer, which the modal loop dispatches once it runs.
+Run Play(const Scenario &scenario, const std::function<INT_PTR()> &start)
 {
     Run run;
     g_scenario = &scenario;
@@ -98,15 +99,10 @@ template <typename Start> Run Play(const Scenario &scenario, Start start)
     const UINT_PTR timer = SetTimer(nullptr, 0, 0, PlayScenario);
     run.result = start();
     KillTimer(nullptr, timer);
-    MSG msg{};
-    run.quitPosted = PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-    run.quitCode = run.quitPosted ? msg.wParam : 0;
     g_scenario = nullptr;
     g_run = nullptr;
     return run;
 }
-
-} // namespace
 
 void Press(Key key)
 {
@@ -173,21 +169,6 @@ void ClickCloseBox(HWND hDlg)
 {
     PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
     Pump();
-}
-
-Run RunProgram(const Scenario &scenario)
-{
-    return Play(scenario, [] {
-        char commandLine[] = "";
-        return WinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);
-    });
-}
-
-Run RunDialog(DLGPROC proc, const Scenario &scenario)
-{
-    return Play(scenario, [proc] {
-        return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONVERTER), nullptr, proc, 0);
-    });
 }
 
 } // namespace user

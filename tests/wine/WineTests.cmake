@@ -43,6 +43,7 @@ set(ZAHLIX_WINE_TESTS wine_start wine_stop)
 add_executable(zahlix_win_tests
     convert_test.cpp
     dialog/scenarios_test.cpp
+    dialog/user.cpp
     dialog/user_win32.cpp
     ${PROJECT_SOURCE_DIR}/resources/zahlix.rc)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/zahlix.rc PROPERTIES
