@@ -1,7 +1,8 @@
 #!/bin/sh
 # Measures the Windows program against a bare dialog program built with the same flags: the
 # size of each executable, and the time from start to the window being shown under Wine (warm:
-# the Wine server already runs), as medians over RUNS interleaved starts.
+# the Wine server already runs), as medians over RUNS interleaved starts; then against the bare
+# program that also asks to stay on top, as Zahlix does.
 #
 #     tools/measure-windows.sh [RUNS]      (from the top of the tree; default 11 runs)
 set -eu
@@ -29,3 +30,5 @@ sh tests/wine/wine-env.sh start "$loader"
 trap 'sh tests/wine/wine-env.sh stop "$loader"' EXIT
 "$loader" "$build/tests/startup_bench.exe" 1 "$build/zahlix.exe" Zahlix "$build/tests/bare_dialog.exe" Bare >/dev/null
 "$loader" "$build/tests/startup_bench.exe" "$runs" "$build/zahlix.exe" Zahlix "$build/tests/bare_dialog.exe" Bare
+echo "against the bare program that also asks to stay on top:"
+"$loader" "$build/tests/startup_bench.exe" "$runs" "$build/zahlix.exe" Zahlix "$build/tests/bare_topmost_dialog.exe" Bare

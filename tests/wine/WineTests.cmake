@@ -91,8 +91,11 @@ set_tests_properties(${ZAHLIX_WINE_TESTS} PROPERTIES ENVIRONMENT "${ZAHLIX_WINE_
 
 # Not shipped: the bare dialog program that zahlix.exe is measured against, and the start-up
 # benchmark that tools/measure-windows.sh runs.
-add_executable(bare_dialog WIN32 bench/windows/bare_dialog.cpp bench/windows/bare_dialog.rc)
-target_link_options(bare_dialog PRIVATE ${ZAHLIX_STATIC_RUNTIME} $<$<CONFIG:Release,MinSizeRel>:-s>)
-target_link_libraries(bare_dialog PRIVATE user32)
+foreach(bare bare_dialog bare_topmost_dialog)
+    add_executable(${bare} WIN32 bench/windows/bare_dialog.cpp bench/windows/bare_dialog.rc)
+    target_link_options(${bare} PRIVATE ${ZAHLIX_STATIC_RUNTIME} $<$<CONFIG:Release,MinSizeRel>:-s>)
+    target_link_libraries(${bare} PRIVATE user32)
+endforeach()
+target_compile_definitions(bare_topmost_dialog PRIVATE BARE_TOPMOST)
 add_executable(startup_bench bench/windows/startup_bench.cpp)
 target_link_options(startup_bench PRIVATE ${ZAHLIX_STATIC_RUNTIME})
