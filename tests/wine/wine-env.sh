@@ -23,6 +23,15 @@ case $action in
 start)
     stop
     mkdir -p "$(dirname "$WINEPREFIX")"
+    # A display left behind by a killed server: its lock names a process that is gone (or a
+    # zombie that nobody reaped).
+    lock="/tmp/.X${DISPLAY#:}-lock"
+    if [ -e "$lock" ]; then
+        owner=$(tr -d ' ' <"$lock")
+        if [ ! -d "/proc/$owner" ] || grep -q '^State:[[:space:]]*Z' "/proc/$owner/status" 2>/dev/null; then
+            rm -f "$lock" "/tmp/.X11-unix/X${DISPLAY#:}"
+        fi
+    fi
     Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     echo $! >"$xvfb_pid"
     tries=0
