@@ -14,7 +14,6 @@
 #define CALLBACK
 
 using BOOL = int;
-using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using LONG = std::int32_t;
@@ -61,15 +60,11 @@ struct MSG {
 
 #define WM_DESTROY 0x0002
 #define WM_SETTEXT 0x000C
-#define WM_GETTEXT 0x000D
-#define WM_GETTEXTLENGTH 0x000E
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
-#define EM_GETSEL 0x00B0
-#define EM_SETSEL 0x00B1
 
 #define SC_CLOSE 0xF060
 #define EN_CHANGE 0x0300
@@ -86,13 +81,10 @@ struct MSG {
 #define BS_TYPEMASK 0x0000000FL
 
 #define HWND_TOPMOST (reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1)))
-#define HWND_NOTOPMOST (reinterpret_cast<HWND>(static_cast<LONG_PTR>(-2)))
 #define SWP_NOSIZE 0x0001
 #define SWP_NOMOVE 0x0002
 
-#define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
-#define GWL_ID (-12)
 #define PM_REMOVE 0x0001
 #define SW_SHOWDEFAULT 10
 

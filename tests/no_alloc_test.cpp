@@ -17,7 +17,7 @@
 #define ZAHLIX_COUNT_MALLOC 1
 #endif
 #endif
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) && __has_include(<sanitizer/allocator_interface.h>)
 #define ZAHLIX_COUNT_MALLOC 1
 #endif
 

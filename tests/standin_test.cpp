@@ -172,8 +172,9 @@ TEST(ResourceFile, RejectsTruncationsAndSizesBeyondTheFile)
 // The program ends with exit code 1, and says why, when its dialog cannot be created at all.
 TEST(ProgramEntry, EndsWithOneWhenTheDialogCannotBeCreated)
 {
-    const std::vector<std::byte> noResources;
-    auto malformed = ResFileBytes();
+    // Modules keep the bytes they are made from: these live as long as the process.
+    static const std::vector<std::byte> noResources;
+    static auto malformed = ResFileBytes();
     PutDword(malformed, DialogOffset() + 8, 9999); // the dialog claims 9999 controls
     const struct {
         const char *name;

@@ -68,6 +68,8 @@ class Reader:
     def string(self):
         end = self.pos
         while self.data[end:end + 2] != b"\0\0":
+            if end + 2 > len(self.data):
+                raise ValueError(f"a string at byte {self.pos} runs past the end of the resource")
             end += 2
         text = self.data[self.pos:end].decode("utf-16-le")
         self.pos = end + 2
@@ -152,7 +154,10 @@ def main(path, machine, picture):
            sorted((kind, name, LANG_SWISS_GERMAN) for kind, name in
                   ((RT_ICON, 1), (RT_DIALOG, 103), (RT_GROUP_ICON, 102), (RT_VERSION, 1))))
     if (RT_DIALOG, 103, LANG_SWISS_GERMAN) in resources:
-        check_dialog(resources[(RT_DIALOG, 103, LANG_SWISS_GERMAN)])
+        try:
+            check_dialog(resources[(RT_DIALOG, 103, LANG_SWISS_GERMAN)])
+        except (ValueError, struct.error) as error:
+            findings.append(f"dialog template: {error}")
     check_version(pe)
     group = resources.get((RT_GROUP_ICON, 102, LANG_SWISS_GERMAN))
     image = resources.get((RT_ICON, 1, LANG_SWISS_GERMAN))

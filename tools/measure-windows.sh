@@ -14,20 +14,16 @@ for preset in windows windows64; do
     cmake --build --preset "$preset" >/dev/null
     zahlix=$(stat -c %s "build/$preset/zahlix.exe")
     bare=$(stat -c %s "build/$preset/tests/bare_dialog.exe")
-    echo "$preset: zahlix.exe $zahlix bytes, bare dialog $bare bytes, ratio $(echo "scale=3; $zahlix / $bare" | bc)"
+    echo "$preset: zahlix.exe $zahlix bytes, bare dialog $bare bytes, ratio $(awk "BEGIN { printf \"%.3f\", $zahlix / $bare }")"
 done
 
 # Start-up under the loader that can run here: the 32-bit one, else the 64-bit one.
-if /usr/bin/python3 -c "import os, sys; os.execv(sys.argv[1], sys.argv[1:])" /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    preset=windows loader=/usr/lib/wine/wine arch=win32
-else
-    echo "(32-bit Wine cannot run on this machine: timing the x86-64 build)"
-    preset=windows64 loader=/usr/lib/wine/wine64 arch=win64
-fi
+. tools/wine-loader.sh
+[ "$arch" = win32 ] || echo "(32-bit Wine cannot run on this machine: timing the x86-64 build)"
 build=$PWD/build/$preset
 export DISPLAY=:73 WINEPREFIX="$build/wine/prefix" WINEARCH=$arch WINEDEBUG=-all WINELOADER=$loader
-sh tests/wine/wine-env.sh start "$loader"
 trap 'sh tests/wine/wine-env.sh stop "$loader"' EXIT
+sh tests/wine/wine-env.sh start "$loader"
 "$loader" "$build/tests/startup_bench.exe" 1 "$build/zahlix.exe" Zahlix "$build/tests/bare_dialog.exe" Bare >/dev/null
 "$loader" "$build/tests/startup_bench.exe" "$runs" "$build/zahlix.exe" Zahlix "$build/tests/bare_dialog.exe" Bare
 echo "against the bare program that also asks to stay on top:"

@@ -7,12 +7,8 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "zahlix: no display: DISPLAY is not set, so there is no screen to show Zahlix on" >&2
     exit 1
 fi
-if /usr/bin/python3 -c "import os, sys; os.execv(sys.argv[1], sys.argv[1:])" /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    preset=windows loader=/usr/lib/wine/wine arch=win32
-else
-    echo "zahlix: this machine runs no 32-bit programs; starting the x86-64 build instead" >&2
-    preset=windows64 loader=/usr/lib/wine/wine64 arch=win64
-fi
+. tools/wine-loader.sh
+[ "$arch" = win32 ] || echo "zahlix: this machine's Wine runs no 32-bit programs; starting the x86-64 build instead" >&2
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target zahlix >/dev/null
 export WINEPREFIX="${XDG_DATA_HOME:-$HOME/.local/share}/zahlix/wine-$arch" WINEARCH=$arch WINEDEBUG=-all

@@ -6,16 +6,13 @@
 set -eu
 output=$(realpath "$1")
 cd "$(dirname "$0")/.."
-preset=windows64 loader=/usr/lib/wine/wine64 arch=win64
-if /usr/bin/python3 -c "import os, sys; os.execv(sys.argv[1], sys.argv[1:])" /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    preset=windows loader=/usr/lib/wine/wine arch=win32
-fi
+. tools/wine-loader.sh
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" >/dev/null
 build=$PWD/build/$preset
 export DISPLAY=:74 WINEPREFIX="$build/wine/prefix" WINEARCH=$arch WINEDEBUG=-all WINELOADER=$loader
-sh tests/wine/wine-env.sh start "$loader"
 trap 'sh tests/wine/wine-env.sh stop "$loader"' EXIT
+sh tests/wine/wine-env.sh start "$loader"
 "$loader" "$build/zahlix.exe" </dev/null >/dev/null 2>&1 &
 program=$!
 sleep 2

@@ -64,7 +64,7 @@ void EditKey(HWND edit, EditAction action)
     }
 }
 
-LRESULT EditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT EditMessage(HWND edit, UINT message, WPARAM /*wParam*/, LPARAM lParam)
 {
     switch (message) {
     case WM_SETTEXT:
@@ -73,30 +73,6 @@ LRESULT EditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
         SetSelection(edit, 0, 0);
         NotifyParent(edit, EN_CHANGE);
         return TRUE;
-    case WM_GETTEXT:
-        return GetWindowTextA(edit, reinterpret_cast<LPSTR>(lParam), static_cast<int>(wParam));
-    case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(edit->text.size());
-    case EM_SETSEL: {
-        // A negative start removes the selection; an end of -1 means the end of the text.
-        const auto start = static_cast<std::intptr_t>(wParam);
-        if (start < 0) {
-            SetSelection(edit, edit->selEnd, edit->selEnd);
-            return 0;
-        }
-        const std::size_t end = lParam < 0 ? edit->text.size() : static_cast<std::size_t>(lParam);
-        SetSelection(edit, static_cast<std::size_t>(start), end);
-        return 0;
-    }
-    case EM_GETSEL: {
-        const auto low = static_cast<DWORD>(SelectionLow(edit));
-        const auto high = static_cast<DWORD>(SelectionHigh(edit));
-        if (wParam != 0)
-            *reinterpret_cast<DWORD *>(wParam) = low;
-        if (lParam != 0)
-            *reinterpret_cast<DWORD *>(lParam) = high;
-        return static_cast<LRESULT>(MAKEWPARAM(low, high));
-    }
     default:
         return 0;
     }

@@ -29,11 +29,9 @@ std::size_t DiscardUserActions()
 
 INT_PTR RunModalLoop(HWND hDlg)
 {
-    // A quit request left in the queue ends the modal run at once, as on Windows; it stays there
-    // for the caller's own loop.
-    if (QuitPending())
-        return 0;
-    while (LiveWindow(hDlg) != nullptr && !hDlg->ended) {
+    // A quit request in the queue ends the modal run, as on Windows, whether it was left there
+    // before the run or posted during it; it stays there for the caller's own loop.
+    while (LiveWindow(hDlg) != nullptr && !hDlg->ended && !QuitPending()) {
         if (g_actions.empty()) {
             std::fputs("zahlix: no display, and no user actions are queued: the dialog cannot run\n", stderr);
             return -1;

@@ -1,5 +1,5 @@
 // The runtime's start-up for the stand-in: runs WinMain and ends with its result. The command
-// line is handed on as Windows hands it (the arguments after the program's name), and ignored.
+// line is handed on as the arguments after the program's name, joined by blanks.
 #include "platform/win32.h"
 
 #include <string>

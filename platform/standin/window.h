@@ -53,7 +53,7 @@ void NotifyParent(HWND control, WORD code);
 void PostDialogMessage(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 void DispatchPostedMessages();
 
-// The edit control's part of SendMessageA.
+// The edit control's part of SendMessageA: setting its text.
 LRESULT EditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Whether PostQuitMessage left a quit request that nobody removed.

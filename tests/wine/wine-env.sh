@@ -37,12 +37,17 @@ start)
     tries=0
     until xdpyinfo >/dev/null 2>&1; do
         tries=$((tries + 1))
-        if [ $tries -gt 100 ]; then
+        if [ $tries -gt 100 ] || ! kill -0 "$(cat "$xvfb_pid")" 2>/dev/null; then
             echo "wine-env: Xvfb did not start on $DISPLAY" >&2
             exit 1
         fi
         sleep 0.1
     done
+    # Another server may have answered on the display that ours could not take.
+    if ! kill -0 "$(cat "$xvfb_pid")" 2>/dev/null; then
+        echo "wine-env: another X server holds $DISPLAY" >&2
+        exit 1
+    fi
     if [ ! -e "$WINEPREFIX/system.reg" ]; then
         echo "wine-env: making the Wine prefix $WINEPREFIX (once; some seconds)"
         "$loader" wineboot -i </dev/null >/dev/null 2>&1
