@@ -29,3 +29,16 @@ add_library(zahlix_platform STATIC
     ${CMAKE_CURRENT_BINARY_DIR}/program_resources.cpp)
 add_library(zahlix_headless OBJECT platform/standin/headless_loop.cpp)
 target_link_libraries(zahlix_headless PUBLIC zahlix_platform)
+
+# The real window: the stand-in shown through FLTK 1.3, with Xlib where FLTK has no call.
+find_library(ZAHLIX_FLTK_LIBRARY fltk REQUIRED)
+find_path(ZAHLIX_FLTK_INCLUDE_DIR FL/Fl.H REQUIRED)
+find_package(X11 REQUIRED)
+add_library(zahlix_fltk OBJECT
+    platform/fltk/dialog_units.cpp
+    platform/fltk/dialog_window.cpp
+    platform/fltk/keep_above.cpp
+    platform/fltk/modal_loop.cpp
+    platform/fltk/window_icon.cpp)
+target_include_directories(zahlix_fltk SYSTEM PUBLIC ${ZAHLIX_FLTK_INCLUDE_DIR})
+target_link_libraries(zahlix_fltk PUBLIC zahlix_platform ${ZAHLIX_FLTK_LIBRARY} X11::X11)

@@ -110,6 +110,7 @@ HWND CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndPar
     hDlg->y = dialogTemplate->y;
     hDlg->cx = dialogTemplate->cx;
     hDlg->cy = dialogTemplate->cy;
+    hDlg->pointSize = dialogTemplate->pointSize;
     hDlg->proc = lpDialogFunc;
     for (const auto &item : dialogTemplate->items)
         hDlg->children.push_back(CreateControl(hDlg, item));
@@ -145,6 +146,7 @@ BOOL EndDialog(HWND hDlg, INT_PTR nResult)
         return FALSE;
     hDlg->ended = true;
     hDlg->result = nResult;
+    standin::WakeModalLoop();
     return TRUE;
 }
 

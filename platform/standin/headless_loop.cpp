@@ -44,4 +44,9 @@ INT_PTR RunModalLoop(HWND hDlg)
     return LiveWindow(hDlg) != nullptr ? hDlg->result : -1;
 }
 
+void WakeModalLoop()
+{
+    // The run looks at the dialog after every action: nothing waits.
+}
+
 } // namespace standin

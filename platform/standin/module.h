@@ -21,6 +21,10 @@ std::span<const std::byte> ProgramResources();
 // to standard error). Each host (headless, or a real window) provides its own.
 INT_PTR RunModalLoop(HWND hDlg);
 
+// EndDialog was called: a modal run that waits for input must look again, as Windows' EndDialog
+// posts a message to wake the loop. Each host provides its own.
+void WakeModalLoop();
+
 } // namespace standin
 
 #endif

@@ -27,6 +27,7 @@ struct HWND__ {
     std::size_t selEnd = 0;
 
     // Dialogs.
+    WORD pointSize = 0; // the template's font, with DS_SETFONT
     DLGPROC proc = nullptr;
     bool ended = false;
     INT_PTR result = 0;

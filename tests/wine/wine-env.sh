@@ -9,45 +9,18 @@ action=$1
 loader=$2
 server=/usr/lib/wine/wineserver64
 [ -x "$server" ] || server=/usr/lib/wine/wineserver32
-xvfb_pid="$WINEPREFIX.xvfb-pid"
+display_script="$(dirname "$0")/../x-display.sh"
 
 stop() {
     "$server" -k >/dev/null 2>&1 || true
-    if [ -f "$xvfb_pid" ]; then
-        kill "$(cat "$xvfb_pid")" 2>/dev/null || true
-        rm -f "$xvfb_pid"
-    fi
+    sh "$display_script" stop "$DISPLAY"
 }
 
 case $action in
 start)
     stop
     mkdir -p "$(dirname "$WINEPREFIX")"
-    # A display left behind by a killed server: its lock names a process that is gone (or a
-    # zombie that nobody reaped).
-    lock="/tmp/.X${DISPLAY#:}-lock"
-    if [ -e "$lock" ]; then
-        owner=$(tr -d ' ' <"$lock")
-        if [ ! -d "/proc/$owner" ] || grep -q '^State:[[:space:]]*Z' "/proc/$owner/status" 2>/dev/null; then
-            rm -f "$lock" "/tmp/.X11-unix/X${DISPLAY#:}"
-        fi
-    fi
-    Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    echo $! >"$xvfb_pid"
-    tries=0
-    until xdpyinfo >/dev/null 2>&1; do
-        tries=$((tries + 1))
-        if [ $tries -gt 100 ] || ! kill -0 "$(cat "$xvfb_pid")" 2>/dev/null; then
-            echo "wine-env: Xvfb did not start on $DISPLAY" >&2
-            exit 1
-        fi
-        sleep 0.1
-    done
-    # Another server may have answered on the display that ours could not take.
-    if ! kill -0 "$(cat "$xvfb_pid")" 2>/dev/null; then
-        echo "wine-env: another X server holds $DISPLAY" >&2
-        exit 1
-    fi
+    sh "$display_script" start "$DISPLAY"
     if [ ! -e "$WINEPREFIX/system.reg" ]; then
         echo "wine-env: making the Wine prefix $WINEPREFIX (once; some seconds)"
         "$loader" wineboot -i </dev/null >/dev/null 2>&1

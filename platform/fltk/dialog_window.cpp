@@ -1,0 +1,277 @@
+// The dialog's window and widgets, and the boundary between FLTK and the dialog manager. Texts
+// cross it converted between UTF-8 (FLTK) and the program's code page.
+#include "platform/fltk/dialog_window.h"
+
+#include "platform/fltk/keep_above.h"
+#include "platform/fltk/window_icon.h"
+#include "platform/standin/codepage.h"
+#include "platform/standin/module.h"
+#include "platform/standin/standin.h"
+#include "platform/standin/window.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Image.H>
+#include <FL/Fl_Input.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <algorithm>
+#include <cmath>
+
+namespace fltkhost {
+
+namespace {
+
+constexpr DWORD kButtonTypeMask = 0x0F;
+constexpr DWORD kGroupBox = 0x07;
+constexpr int kDefaultPoints = 8;
+
+// The dialog font's size in pixels on this display.
+int DialogFontSize(const HWND__ &dialog)
+{
+    float horizontal = 0;
+    float vertical = 0;
+    Fl::screen_dpi(horizontal, vertical);
+    const int dpi = vertical > 0 ? static_cast<int>(std::lround(vertical)) : 96;
+    const bool ownFont = (dialog.style & DS_SETFONT) != 0 && dialog.pointSize != 0;
+    return FontPixelSize(ownFont ? dialog.pointSize : kDefaultPoints, dpi);
+}
+
+BaseUnits MeasureBaseUnits(int fontSize)
+{
+    fl_font(FL_HELVETICA, fontSize);
+    const double width = fl_width("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    return BaseUnitsOfFont(static_cast<int>(std::lround(width)), fl_height());
+}
+
+PixelRect ClientSize(const HWND__ &dialog, BaseUnits units)
+{
+    return DialogRectToPixels(0, 0, dialog.cx, dialog.cy, units);
+}
+
+// FLTK draws '@' sequences in labels as symbols; a control's text is plain text.
+std::string LabelText(const std::string &ansi)
+{
+    std::string label;
+    for (const char c : standin::AnsiToUtf8(ansi)) {
+        label.push_back(c);
+        if (c == '@')
+            label.push_back('@');
+    }
+    return label;
+}
+
+} // namespace
+
+// An edit control: a single-line input that scrolls horizontally, and tells the dialog manager
+// when it takes the keyboard focus, so that GetFocus answers with its control.
+class EditWidget : public Fl_Input {
+public:
+    EditWidget(DialogWindow &window, HWND control, const PixelRect &r)
+        : Fl_Input(r.x, r.y, r.w, r.h), m_window(window), m_control(control)
+    {
+    }
+
+    int handle(int event) override
+    {
+        const int handled = Fl_Input::handle(event);
+        if (event == FL_FOCUS)
+            m_window.UserFocused(m_control);
+        return handled;
+    }
+
+private:
+    DialogWindow &m_window;
+    HWND m_control;
+};
+
+DialogWindow::DialogWindow(HWND hDlg) : Fl_Double_Window(0, 0, 1, 1), m_dialog(hDlg)
+{
+    const int fontSize = DialogFontSize(*hDlg);
+    m_units = MeasureBaseUnits(fontSize);
+    const PixelRect client = ClientSize(*hDlg, m_units);
+    int screenX = 0;
+    int screenY = 0;
+    int screenW = 0;
+    int screenH = 0;
+    Fl::screen_work_area(screenX, screenY, screenW, screenH, 0);
+    resize(screenX + (screenW - client.w) / 2, screenY + (screenH - client.h) / 2, client.w, client.h);
+    size_range(client.w, client.h, client.w, client.h); // the dialog cannot be resized
+    copy_label(LabelText(hDlg->text).c_str());
+    xclass("zahlix");
+    callback(OnCloseRequest, this);
+
+    begin();
+    for (auto &child : hDlg->children)
+        AddControl(child.get(), fontSize);
+    end();
+
+    if (auto pixels = ProgramIcon(standin::ProgramResources())) {
+        const Fl_RGB_Image image(pixels->rgba.data(), pixels->width, pixels->height, 4);
+        icon(&image); // the window keeps a copy
+    }
+}
+
+DialogWindow::~DialogWindow() = default;
+
+void DialogWindow::AddControl(HWND control, int fontSize)
+{
+    const PixelRect r = DialogRectToPixels(control->x, control->y, control->cx, control->cy, m_units);
+    Fl_Widget *widget = nullptr;
+    switch (control->kind) {
+    case WindowKind::Edit: {
+        auto *input = new EditWidget(*this, control, r);
+        input->textfont(FL_HELVETICA);
+        input->textsize(fontSize);
+        input->when(FL_WHEN_CHANGED);
+        input->callback(OnEdited, this);
+        input->value(standin::AnsiToUtf8(control->text).c_str());
+        widget = input;
+        break;
+    }
+    case WindowKind::Button:
+        if ((control->style & kButtonTypeMask) == kGroupBox) {
+            // The frame runs through the middle of the title's line, as a group box draws it.
+            const int top = fl_height() / 2;
+            auto *frame = new Fl_Box(FL_ENGRAVED_FRAME, r.x, r.y + top, r.w, std::max(0, r.h - top), nullptr);
+            frame->align(FL_ALIGN_TOP_LEFT);
+            widget = frame;
+        } else {
+            auto *button = new Fl_Button(r.x, r.y, r.w, r.h);
+            button->callback(OnClicked, this);
+            widget = button;
+        }
+        break;
+    case WindowKind::Static:
+    default: {
+        auto *label = new Fl_Box(FL_NO_BOX, r.x, r.y, r.w, r.h, nullptr);
+        label->align(FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
+        widget = label;
+        break;
+    }
+    }
+    widget->labelfont(FL_HELVETICA);
+    widget->labelsize(fontSize);
+    if (control->kind != WindowKind::Edit)
+        widget->copy_label(LabelText(control->text).c_str());
+    if ((control->style & WS_VISIBLE) == 0)
+        widget->hide();
+    if ((control->style & WS_DISABLED) != 0)
+        widget->deactivate();
+    m_controls.push_back({control, widget, control->text});
+}
+
+Fl_Widget *DialogWindow::WidgetOf(HWND control) const
+{
+    const auto found =
+        std::find_if(m_controls.begin(), m_controls.end(), [control](const Control &c) { return c.hwnd == control; });
+    return found != m_controls.end() ? found->widget : nullptr;
+}
+
+bool DialogWindow::Mapped()
+{
+    if (!shown())
+        return false;
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(fl_display, fl_xid(this), &attributes) != 0 && attributes.map_state == IsViewable;
+}
+
+void DialogWindow::Sync()
+{
+    if (standin::LiveWindow(m_dialog) == nullptr)
+        return;
+    for (auto &control : m_controls) {
+        if (control.hwnd->text == control.shown)
+            continue;
+        control.shown = control.hwnd->text;
+        if (control.hwnd->kind == WindowKind::Edit) // value() raises no callback: no second EN_CHANGE
+            static_cast<Fl_Input *>(control.widget)->value(standin::AnsiToUtf8(control.shown).c_str());
+        else
+            control.widget->copy_label(LabelText(control.shown).c_str());
+    }
+
+    HWND focus = GetFocus();
+    if (focus != m_focus) {
+        m_focus = focus;
+        if (Fl_Widget *widget = WidgetOf(focus)) {
+            widget->take_focus();
+            // Tab selects the whole text of the field it enters.
+            if (focus->kind == WindowKind::Edit && focus->selStart == 0 && focus->selEnd == focus->text.size()) {
+                auto *input = static_cast<Fl_Input *>(widget);
+                input->position(input->size(), 0);
+            }
+        }
+    }
+
+    if ((m_dialog->exStyle & WS_EX_TOPMOST) != 0 && !m_aboveRequested && Mapped()) {
+        RequestKeepAbove(fl_xid(this));
+        m_aboveRequested = true;
+    }
+}
+
+bool DialogWindow::HandleDialogKey()
+{
+    const int key = Fl::event_key();
+    const int state = Fl::event_state();
+    if (key == FL_Tab && (state & (FL_CTRL | FL_ALT | FL_META)) == 0)
+        standin::PressKey((state & FL_SHIFT) != 0 ? standin::Key::ShiftTab : standin::Key::Tab);
+    else if (key == FL_Enter || key == FL_KP_Enter)
+        standin::PressKey(standin::Key::Enter);
+    else if (key == FL_Escape)
+        standin::PressKey(standin::Key::Escape);
+    else if (key == FL_F + 4 && (state & FL_ALT) != 0)
+        standin::PressKey(standin::Key::AltF4);
+    else
+        return false;
+    Sync();
+    return true;
+}
+
+void DialogWindow::UserEdited(Fl_Input *input)
+{
+    const auto found =
+        std::find_if(m_controls.begin(), m_controls.end(), [input](const Control &c) { return c.widget == input; });
+    if (found == m_controls.end())
+        return;
+    found->shown = standin::Utf8ToAnsi({input->value(), static_cast<std::size_t>(input->size())});
+    standin::ReplaceText(found->hwnd, found->shown);
+    Sync();
+}
+
+void DialogWindow::UserFocused(HWND control)
+{
+    if (standin::LiveWindow(control) == nullptr || GetFocus() == control)
+        return;
+    SetFocus(control);
+    m_focus = control;
+}
+
+void DialogWindow::OnEdited(Fl_Widget *widget, void *window)
+{
+    static_cast<DialogWindow *>(window)->UserEdited(static_cast<Fl_Input *>(widget));
+}
+
+void DialogWindow::OnClicked(Fl_Widget *widget, void *window)
+{
+    auto *self = static_cast<DialogWindow *>(window);
+    for (const auto &control : self->m_controls) {
+        if (control.widget == widget) {
+            SendMessageA(self->m_dialog, WM_COMMAND, MAKEWPARAM(control.hwnd->id, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(control.hwnd));
+            standin::DispatchPostedMessages();
+            break;
+        }
+    }
+    self->Sync();
+}
+
+// The close box, Close on the window menu and Alt+F4 of a window manager: WM_DELETE_WINDOW.
+void DialogWindow::OnCloseRequest(Fl_Widget * /*widget*/, void *window)
+{
+    standin::ClickCloseBox();
+    static_cast<DialogWindow *>(window)->Sync();
+}
+
+} // namespace fltkhost

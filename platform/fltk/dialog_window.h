@@ -1,0 +1,72 @@
+// The dialog as a real window: an FLTK window whose widgets stand for the stand-in dialog
+// manager's controls. The dialog manager keeps the state (texts, focus, styles) and runs the
+// program; the window shows that state and turns the user's input into the dialog manager's
+// actions.
+#ifndef ZAHLIX_PLATFORM_FLTK_DIALOG_WINDOW_H
+#define ZAHLIX_PLATFORM_FLTK_DIALOG_WINDOW_H
+
+#include "platform/fltk/dialog_units.h"
+#include "platform/win32.h"
+
+#include <FL/Fl_Double_Window.H>
+
+#include <string>
+#include <vector>
+
+class Fl_Input;
+
+namespace fltkhost {
+
+class DialogWindow : public Fl_Double_Window {
+public:
+    // Builds the window from the dialog as the dialog manager created it from its template:
+    // one widget per control, placed by the base units of the font in use. The display must be
+    // open.
+    explicit DialogWindow(HWND hDlg);
+    ~DialogWindow() override;
+    DialogWindow(const DialogWindow &) = delete;
+    DialogWindow &operator=(const DialogWindow &) = delete;
+
+    HWND Dialog() const { return m_dialog; }
+    BaseUnits Units() const { return m_units; }
+
+    // Whether the X server shows the window (a window manager maps it once it manages it).
+    bool Mapped();
+
+    // Brings the widgets up to date after the dialog manager ran the program: the texts that
+    // the program set, the focus, and the request to stay above other windows.
+    void Sync();
+
+    // The dialog manager's own keys, taken before the focused widget sees them: Tab, Shift+Tab,
+    // Enter, Escape and Alt+F4. Returns whether the key was one of them.
+    bool HandleDialogKey();
+
+    // The widget of a control, or nullptr.
+    Fl_Widget *WidgetOf(HWND control) const;
+
+private:
+    struct Control {
+        HWND hwnd;
+        Fl_Widget *widget; // owned by the window
+        std::string shown; // the control's text as the widget shows it, in the program's code page
+    };
+
+    void AddControl(HWND control, int fontSize);
+    void UserEdited(Fl_Input *input);
+    void UserFocused(HWND control);
+    static void OnEdited(Fl_Widget *widget, void *window);
+    static void OnClicked(Fl_Widget *widget, void *window);
+    static void OnCloseRequest(Fl_Widget *widget, void *window);
+
+    HWND m_dialog;
+    BaseUnits m_units;
+    std::vector<Control> m_controls;
+    HWND m_focus = nullptr;
+    bool m_aboveRequested = false;
+
+    friend class EditWidget;
+};
+
+} // namespace fltkhost
+
+#endif

@@ -1,0 +1,100 @@
+// The modal run on a real display: the dialog shown in an FLTK window, FLTK's event loop
+// delivering the user's input until EndDialog.
+#include "platform/fltk/dialog_window.h"
+#include "platform/standin/module.h"
+#include "platform/standin/window.h"
+
+#include <FL/Fl.H>
+#include <FL/x.H>
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+// The dialog manager's keys go to the dialog before the focused widget sees them, as
+// IsDialogMessage takes them in a Win32 modal loop.
+int DispatchEvent(int event, Fl_Window *window)
+{
+    if (event == FL_KEYBOARD) {
+        if (auto *dialog = dynamic_cast<fltkhost::DialogWindow *>(window);
+            dialog != nullptr && dialog->HandleDialogKey())
+            return 1;
+    }
+    return Fl::handle_(event, window);
+}
+
+// Opens the display once for the process. No toolkit option is taken from the command line:
+// the display is the one the environment names.
+bool OpenDisplay()
+{
+    if (fl_display != nullptr)
+        return true;
+    Display *display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        const char *name = XDisplayName(nullptr);
+        if (name == nullptr || *name == '\0')
+            std::fputs("zahlix: cannot open display: DISPLAY is not set\n", stderr);
+        else
+            std::fprintf(stderr, "zahlix: cannot open display \"%s\"\n", name);
+        return false;
+    }
+    fl_open_display(display);
+    Fl::event_dispatch(DispatchEvent);
+    return true;
+}
+
+// A window manager maps the window once it has taken it over; until then a request about the
+// window's state could be lost. Bounded, for a display where nothing ever maps it.
+void WaitUntilMapped(fltkhost::DialogWindow &window)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!window.Mapped() && std::chrono::steady_clock::now() < deadline)
+        Fl::wait(0.01);
+}
+
+void NoIdleWork(void * /*data*/) {}
+
+} // namespace
+
+namespace standin {
+
+INT_PTR RunModalLoop(HWND hDlg)
+{
+    if (!OpenDisplay())
+        return -1;
+    fltkhost::DialogWindow window(hDlg);
+    if (!QuitPending()) {
+        window.show();
+        WaitUntilMapped(window);
+        window.Sync();
+    }
+    // A quit request ends the run, as on Windows, whether it was left in the queue before the
+    // run or posted during it; it stays there for the caller's own loop.
+    bool lost = false;
+    while (LiveWindow(hDlg) != nullptr && !hDlg->ended && !QuitPending() && !lost) {
+        lost = window.shown() == 0;
+        if (!lost)
+            Fl::wait();
+    }
+    Fl::remove_idle(NoIdleWork);
+    if (lost) {
+        std::fputs("zahlix: the dialog's window went away before the dialog ended\n", stderr);
+        return -1;
+    }
+    const INT_PTR result = LiveWindow(hDlg) != nullptr ? hDlg->result : -1;
+    window.hide();
+    XSync(fl_display, False);
+    return result;
+}
+
+void WakeModalLoop()
+{
+    // EndDialog may come from a timer callback, after which FLTK would go on to wait for the
+    // next X event. While an idle callback is set, FLTK does not wait: it returns to the loop,
+    // which then sees the dialog ended and takes the callback away.
+    if (Fl::has_idle(NoIdleWork) == 0)
+        Fl::add_idle(NoIdleWork);
+}
+
+} // namespace standin

@@ -1,0 +1,25 @@
+// The program's icon, read from its compiled resources the way the shell finds an executable's
+// icon: the first icon group, its first image.
+#ifndef ZAHLIX_PLATFORM_FLTK_WINDOW_ICON_H
+#define ZAHLIX_PLATFORM_FLTK_WINDOW_ICON_H
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace fltkhost {
+
+struct IconPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgba; // top row first; transparent pixels have alpha 0
+};
+
+// The icon in a compiled resource file, or nothing when it holds no icon that can be read (a
+// palette image of 1, 4 or 8 bits with its mask). Never reads past the bytes given.
+std::optional<IconPixels> ProgramIcon(std::span<const std::byte> resources);
+
+} // namespace fltkhost
+
+#endif

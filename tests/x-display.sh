@@ -1,0 +1,71 @@
+#!/bin/sh
+# Starts or stops a virtual X display for the tests:
+#   x-display.sh start DISPLAY [wm]    (with `wm`, openbox runs on it as the window manager)
+#   x-display.sh stop DISPLAY
+# The display has 96 dots per inch, as a desktop at 100% scale. What was started is remembered
+# in a file beside the display's lock, so that `stop` ends it, and a new `start` ends what an
+# earlier run left behind.
+set -eu
+action=$1
+display=$2
+number=${display#:}
+pids="/tmp/.zahlix-x$number.pids"
+
+stop() {
+    if [ -f "$pids" ]; then
+        for pid in $(cat "$pids"); do kill "$pid" 2>/dev/null || true; done
+        rm -f "$pids"
+    fi
+}
+
+case $action in
+start)
+    stop
+    # A display left behind by a killed server: its lock names a process that is gone (or a
+    # zombie that nobody reaped).
+    lock="/tmp/.X$number-lock"
+    if [ -e "$lock" ]; then
+        owner=$(tr -d ' ' <"$lock")
+        if [ ! -d "/proc/$owner" ] || grep -q '^State:[[:space:]]*Z' "/proc/$owner/status" 2>/dev/null; then
+            rm -f "$lock" "/tmp/.X11-unix/X$number"
+        fi
+    fi
+    Xvfb "$display" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    server=$!
+    echo $server >"$pids"
+    tries=0
+    until DISPLAY=$display xdpyinfo >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        if [ $tries -gt 100 ] || ! kill -0 $server 2>/dev/null; then
+            echo "x-display: Xvfb did not start on $display" >&2
+            exit 1
+        fi
+        sleep 0.1
+    done
+    # Another server may have answered on the display that ours could not take.
+    if ! kill -0 $server 2>/dev/null; then
+        echo "x-display: another X server holds $display" >&2
+        exit 1
+    fi
+    if [ "${3:-}" = wm ]; then
+        DISPLAY=$display openbox </dev/null >/dev/null 2>&1 &
+        echo $! >>"$pids"
+        tries=0
+        until DISPLAY=$display xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+            tries=$((tries + 1))
+            if [ $tries -gt 100 ]; then
+                echo "x-display: openbox did not start on $display" >&2
+                exit 1
+            fi
+            sleep 0.1
+        done
+    fi
+    ;;
+stop)
+    stop
+    ;;
+*)
+    echo "usage: x-display.sh start|stop DISPLAY [wm]" >&2
+    exit 2
+    ;;
+esac
