@@ -1,0 +1,265 @@
+#!/bin/bash
+# Builds Zahlix's .deb with cpack and checks it from end to end:
+#   deb_test.sh CPACK BUILD_DIR VERSION SUMMARY
+# its control fields and files; installs it with dpkg; starts the installed /usr/bin/zahlix on a
+# virtual X display of its own, waits for its window and ends it with Escape; removes the package
+# and checks that nothing of it is left. It installs on this machine, so it needs root or sudo.
+# Every step says what it does; a failure says what was expected and what was found. The package
+# file and the logs stay under BUILD_DIR/deb-test.* when a step fails.
+set -eu
+
+if [ $# -ne 4 ]; then
+    echo "usage: deb_test.sh CPACK BUILD_DIR VERSION SUMMARY" >&2
+    exit 2
+fi
+cpack=$1
+build=$2
+version=$3
+summary=$4
+
+# The packages that the Depends field must name.
+expected_depends="libc6 libstdc++6 libfltk1.3"
+# The files the package holds, and nothing else (directories aside).
+expected_files="./usr/bin/zahlix
+./usr/share/applications/zahlix.desktop
+./usr/share/icons/hicolor/128x128/apps/zahlix.png
+./usr/share/icons/hicolor/32x32/apps/zahlix.png"
+display=:83
+window_wait=10
+exit_wait=5
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+step="starting"
+tmp=""
+installed=0
+xvfb_pid=""
+
+say() { echo "deb_test: $*"; }
+fail() {
+    echo "deb_test: FAILED at \"$step\": $*" >&2
+    exit 1
+}
+begin() {
+    step=$1
+    say "$step"
+}
+
+cleanup() {
+    status=$?
+    trap - EXIT
+    if [ -n "$tmp" ] && [ -f "$tmp/zahlix.pid" ] && [ ! -f "$tmp/zahlix.rc" ]; then
+        kill "$(cat "$tmp/zahlix.pid")" 2>/dev/null || true
+    fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    if [ "$installed" -eq 1 ]; then
+        echo "deb_test: removing the package that this test installed" >&2
+        $sudo dpkg -r zahlix >/dev/null 2>&1 || echo "deb_test: dpkg -r zahlix failed too" >&2
+    fi
+    if [ -n "$tmp" ]; then
+        if [ "$status" -eq 0 ]; then
+            rm -rf "$tmp"
+        else
+            echo "deb_test: the package and the logs are in $tmp" >&2
+        fi
+    fi
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# The value of a control field of the package, without the long description's lines.
+field() { dpkg-deb -f "$deb" "$1" | head -n 1; }
+expect_field() {
+    found=$(field "$1")
+    [ "$found" = "$2" ] || fail "expected $1: $2, found $1: ${found:-(none)}"
+}
+
+begin "checking that this machine has no zahlix package yet"
+if dpkg -s zahlix >/dev/null 2>&1; then
+    fail "expected no package zahlix, found version $(dpkg-query -W -f='${Version}' zahlix) installed;" \
+        "this test installs and removes it, so remove it first (dpkg -r zahlix)"
+fi
+[ ! -e /usr/bin/zahlix ] || fail "expected no /usr/bin/zahlix, found one that no package owns"
+for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate readelf strip Xvfb xdpyinfo xdotool xprop timeout; do
+    command -v "$tool" >/dev/null || fail "expected the program $tool on PATH (make deps installs it), found none"
+done
+
+begin "building the package with cpack"
+tmp=$(mktemp -d "$build/deb-test.XXXXXX")
+if ! "$cpack" -G DEB -B "$tmp" --config "$build/CPackConfig.cmake" >"$tmp/cpack.log" 2>&1; then
+    cat "$tmp/cpack.log" >&2
+    fail "expected cpack to make the package, it failed (its output is above)"
+fi
+arch=$(dpkg --print-architecture)
+deb="$tmp/zahlix_${version}_${arch}.deb"
+[ -f "$deb" ] || fail "expected $deb, found: $(cd "$tmp" && ls -- *.deb 2>/dev/null || echo 'no .deb')"
+
+begin "checking the control fields"
+expect_field Package zahlix
+expect_field Version "$version"
+expect_field Architecture "$arch"
+expect_field Section utils
+expect_field Description "$summary"
+maintainer=$(field Maintainer)
+[[ $maintainer =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] ||
+    fail "expected Maintainer: Name <address>, found: ${maintainer:-(none)}"
+long_description=$(dpkg-deb -f "$deb" Description | tail -n +2)
+[ -n "$long_description" ] || fail "expected a long description below the summary, found none"
+size=$(field Installed-Size)
+[[ $size =~ ^[1-9][0-9]*$ ]] || fail "expected Installed-Size as a number of KiB, found: ${size:-(none)}"
+depends=$(field Depends)
+[ -n "$depends" ] || fail "expected Depends from dpkg-shlibdeps, found none"
+depends_names=$(echo "$depends" | tr ',|' '\n' | sed 's/(.*//; s/[[:space:]]//g; s/:any$//')
+for name in $expected_depends; do
+    echo "$depends_names" | grep -qx -- "$name" || fail "expected Depends to name $name, found Depends: $depends"
+done
+say "Depends: $depends"
+say "Installed-Size: $size KiB"
+
+begin "checking the package's files"
+listing=$(dpkg-deb -c "$deb")
+files=$(echo "$listing" | awk '/^-/ { print $NF }' | sort)
+if [ "$files" != "$(echo "$expected_files" | sort)" ]; then
+    fail "expected the files:
+$expected_files
+found:
+$files"
+fi
+outside=$(echo "$listing" | awk '{ print $NF }' | grep -v -e '^\./$' -e '^\./usr/' || true)
+[ -z "$outside" ] || fail "expected nothing outside /usr, found: $outside"
+not_root=$(echo "$listing" | awk '$2 != "root/root" { print $NF " (" $2 ")" }')
+[ -z "$not_root" ] || fail "expected every entry owned by root/root, found: $not_root"
+modes=$(echo "$listing" | awk '/^-/ { print $1, $NF }' | sort -k 2)
+expected_modes=$(echo "$expected_files" |
+    awk '{ print ($0 ~ /\/bin\// ? "-rwxr-xr-x" : "-rw-r--r--"), $0 }' | sort -k 2)
+[ "$modes" = "$expected_modes" ] || fail "expected the modes:
+$expected_modes
+found:
+$modes"
+
+begin "checking the program, the icons and the desktop entry in the package"
+dpkg-deb -x "$deb" "$tmp/root"
+program="$tmp/root/usr/bin/zahlix"
+if readelf -S --wide "$program" | grep -q '\.symtab'; then
+    fail "expected a stripped program, found a symbol table in /usr/bin/zahlix"
+fi
+strip -o "$tmp/zahlix.stripped" "$build/zahlix"
+cmp -s "$program" "$tmp/zahlix.stripped" ||
+    fail "expected /usr/bin/zahlix to be $build/zahlix stripped, found another file (a package of an older build?)"
+for size in 32 128; do
+    cmp -s "$tmp/root/usr/share/icons/hicolor/${size}x${size}/apps/zahlix.png" "$build/zahlix_${size}.png" ||
+        fail "expected the ${size}x${size} icon to be $build/zahlix_${size}.png, found another file"
+done
+desktop="$tmp/root/usr/share/applications/zahlix.desktop"
+if ! desktop-file-validate "$desktop" >"$tmp/validate.log" 2>&1; then
+    fail "expected a valid desktop entry, desktop-file-validate found: $(cat "$tmp/validate.log")"
+fi
+entry() { sed -n "s/^$1=//p" "$desktop"; }
+[ "$(entry Name)" = Zahlix ] || fail "expected Name=Zahlix, found Name=$(entry Name)"
+[ "$(entry Exec)" = zahlix ] || fail "expected Exec=zahlix (the packaged /usr/bin/zahlix), found Exec=$(entry Exec)"
+[ "$(entry Icon)" = zahlix ] || fail "expected Icon=zahlix (the packaged zahlix.png), found Icon=$(entry Icon)"
+wm_class=$(entry StartupWMClass)
+[ -n "$wm_class" ] || fail "expected a StartupWMClass in the desktop entry, found none"
+
+begin "installing the package with dpkg -i"
+if ! $sudo dpkg -i "$deb" >"$tmp/install.log" 2>&1; then
+    cat "$tmp/install.log" >&2
+    installed=1
+    fail "expected dpkg -i to install the package, it failed (its output is above)"
+fi
+installed=1
+status=$(dpkg-query -W -f='${Status} ${Version}' zahlix 2>&1 || true)
+[ "$status" = "install ok installed $version" ] ||
+    fail "expected dpkg to report zahlix $version installed, found: $status"
+owned=$(dpkg -L zahlix)
+for file in $expected_files; do
+    path=${file#.}
+    echo "$owned" | grep -qx -- "$path" || fail "expected dpkg -L zahlix to list $path, found:
+$owned"
+    cmp -s "$path" "$tmp/root$path" || fail "expected the installed $path to be the packaged file, found another"
+done
+[ -x /usr/bin/zahlix ] || fail "expected an executable /usr/bin/zahlix, found: $(ls -l /usr/bin/zahlix 2>&1)"
+
+begin "starting Xvfb on $display"
+# A display left behind by a killed server: its lock names a process that is gone (or a zombie).
+lock="/tmp/.X${display#:}-lock"
+if [ -e "$lock" ]; then
+    owner=$(tr -d ' ' <"$lock")
+    if [ ! -d "/proc/$owner" ] || grep -q '^State:[[:space:]]*Z' "/proc/$owner/status" 2>/dev/null; then
+        rm -f "$lock" "/tmp/.X11-unix/X${display#:}"
+    fi
+fi
+Xvfb "$display" -dpi 96 -screen 0 1280x1024x24 -nolisten tcp >"$tmp/xvfb.log" 2>&1 &
+xvfb_pid=$!
+tries=0
+until xdpyinfo -display "$display" >/dev/null 2>&1; do
+    tries=$((tries + 1))
+    if [ $tries -gt 100 ] || ! kill -0 "$xvfb_pid" 2>/dev/null; then
+        fail "expected Xvfb to answer on $display, found no server: $(cat "$tmp/xvfb.log")"
+    fi
+    sleep 0.1
+done
+kill -0 "$xvfb_pid" 2>/dev/null || fail "expected our Xvfb on $display, found another X server holding it"
+
+begin "starting /usr/bin/zahlix and waiting for its window \"Zahlix\""
+# The program runs in a subshell that writes its exit code once it ends.
+(
+    DISPLAY=$display /usr/bin/zahlix </dev/null >"$tmp/zahlix.log" 2>&1 &
+    echo $! >"$tmp/zahlix.pid"
+    code=0
+    wait $! || code=$?
+    echo "$code" >"$tmp/zahlix.rc"
+) &
+ended() {
+    if [ -f "$tmp/zahlix.rc" ]; then
+        echo "the program ended with exit code $(cat "$tmp/zahlix.rc"), its output: $(cat "$tmp/zahlix.log")"
+    else
+        echo "the program still runs, its output so far: $(cat "$tmp/zahlix.log")"
+    fi
+}
+windows=$(DISPLAY=$display timeout "$window_wait" xdotool search --sync --name '^Zahlix$' 2>/dev/null || true)
+window=$(echo "$windows" | head -n 1)
+[ -n "$window" ] || fail "expected a window titled \"Zahlix\" on $display within $window_wait s, found none; $(ended)"
+say "window $window"
+found_class=$(xprop -display "$display" -id "$window" WM_CLASS 2>&1 || true)
+[[ $found_class == *\"$wm_class\"* ]] ||
+    fail "expected the window's WM_CLASS to hold \"$wm_class\" (the desktop entry's StartupWMClass)," \
+        "found: $found_class"
+
+begin "pressing Escape in the window"
+DISPLAY=$display timeout "$window_wait" xdotool windowfocus --sync "$window" key Escape ||
+    fail "expected xdotool to focus window $window and press Escape, it failed; $(ended)"
+tries=0
+until [ -f "$tmp/zahlix.rc" ]; do
+    tries=$((tries + 1))
+    [ $tries -le $((exit_wait * 10)) ] || fail "expected the program to end within $exit_wait s of Escape; $(ended)"
+    sleep 0.1
+done
+code=$(cat "$tmp/zahlix.rc")
+[ "$code" -eq 0 ] || fail "expected exit code 0 after Escape, found $code; its output: $(cat "$tmp/zahlix.log")"
+kill "$xvfb_pid" 2>/dev/null || true
+wait "$xvfb_pid" 2>/dev/null || true
+xvfb_pid=""
+
+begin "removing the package with dpkg -r"
+if ! $sudo dpkg -r zahlix >"$tmp/remove.log" 2>&1; then
+    cat "$tmp/remove.log" >&2
+    fail "expected dpkg -r zahlix to remove the package, it failed (its output is above)"
+fi
+installed=0
+for file in $expected_files; do
+    path=${file#.}
+    [ ! -e "$path" ] || fail "expected $path gone after dpkg -r, found it still there"
+done
+if dpkg -s zahlix >"$tmp/status.log" 2>&1; then
+    fail "expected dpkg -s zahlix to say it is not installed, found: $(cat "$tmp/status.log")"
+fi
+grep -q "is not installed" "$tmp/status.log" ||
+    fail "expected dpkg -s zahlix to say it is not installed, found: $(cat "$tmp/status.log")"
+
+step="done"
+say "passed"
