@@ -1,5 +1,5 @@
 # Zahlix on Debian 12 or newer: `make test` installs what is missing, then builds and tests every
-# preset through CTest; `make run` builds and starts the program.
+# preset through CTest; `make run` builds and starts the program (`make run-windows`: under Wine).
 
 PRESETS := linux linux-sanitize windows windows64
 PACKAGES := cmake ninja-build g++ clang libclang-rt-dev clang-format clang-tidy libgtest-dev libbenchmark-dev \
@@ -7,7 +7,7 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-dev clang-format clang-tidy 
 	wine wine64 wine32:i386 xvfb x11-utils xdotool dpkg-dev desktop-file-utils unzip libfltk1.3-dev libxtst-dev xclip fonts-dejavu-core galculator openbox imagemagick
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: all deps build test run clean
+.PHONY: all deps build test run run-windows clean
 
 all: build
 
@@ -34,8 +34,13 @@ test: deps
 	for preset in $(PRESETS); do cmake --workflow --preset $$preset || failed="$$failed $$preset"; done; \
 	[ -z "$$failed" ] || { echo "make test: failed:$$failed (see the CTest output above)"; exit 1; }
 
-# Starts the Windows program under Wine on the user's display.
+# Builds the native Linux program and starts it on the user's display.
 run: deps
+	@cmake --preset linux >/dev/null && cmake --build --preset linux --target zahlix >/dev/null
+	@build/linux/zahlix
+
+# Builds the Windows program and starts it under Wine on the user's display.
+run-windows: deps
 	@tools/run-windows.sh
 
 clean:
