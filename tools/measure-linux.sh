@@ -18,8 +18,7 @@ galculator=$(command -v galculator) || { echo "measure-linux.sh: galculator is n
 
 # The executables as shipped: stripped copies of ours; Debian's galculator is stripped already.
 stripped=$(mktemp -d)
-xvfb_pid=$bench/measure-xvfb.pid
-trap 'sh tests/bench/linux/xvfb.sh stop :75 "$xvfb_pid"; rm -rf "$stripped"' EXIT
+trap 'sh tests/x-display.sh stop :75; rm -rf "$stripped"' EXIT
 trap 'exit 1' INT TERM
 strip -o "$stripped/zahlix" "$zahlix"
 strip -o "$stripped/bare_window" "$bench/bare_window"
@@ -28,7 +27,7 @@ bare_size=$(stat -c %s "$stripped/bare_window")
 echo "stripped: zahlix $zahlix_size bytes, bare window $bare_size bytes, ratio $(awk "BEGIN { printf \"%.3f\", $zahlix_size / $bare_size }"); galculator $(stat -c %s "$galculator") bytes"
 echo "(all three link their toolkit as a shared library: libfltk.so.1.3, GTK 3)"
 
-sh tests/bench/linux/xvfb.sh start :75 "$xvfb_pid"
+sh tests/x-display.sh start :75
 status=0
 DISPLAY=:75 "$bench/startup_probe" --warmup 1 "$runs" Zahlix "$zahlix" galculator "$galculator" \
     Bare "$bench/bare_window" >"$stripped/probe.txt" || status=$?

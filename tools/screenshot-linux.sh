@@ -17,28 +17,17 @@ cmake --preset linux >/dev/null
 cmake --build --preset linux --target zahlix bare_window >/dev/null
 
 export DISPLAY=:76
-xvfb_pid=$PWD/build/linux/tests/bench/linux/screenshot-xvfb.pid
 desktop=$(mktemp --suffix=.png)
-wm=""
 app=""
 cleanup() {
     [ -z "$app" ] || kill "$app" 2>/dev/null || true
-    [ -z "$wm" ] || kill "$wm" 2>/dev/null || true
-    sh tests/bench/linux/xvfb.sh stop "$DISPLAY" "$xvfb_pid"
+    sh tests/x-display.sh stop "$DISPLAY"
     rm -f "$desktop"
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
-sh tests/bench/linux/xvfb.sh start "$DISPLAY" "$xvfb_pid"
-openbox --sm-disable >/dev/null 2>&1 &
-wm=$!
-# openbox is ready once it names itself on the root window.
-tries=0
-until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
-    tries=$((tries + 1))
-    [ $tries -le 100 ] || { echo "screenshot-linux.sh: openbox did not start" >&2; exit 1; }
-    sleep 0.1
-done
+# openbox draws the caption and the close box.
+sh tests/x-display.sh start "$DISPLAY" wm
 
 "$program" </dev/null >/dev/null 2>&1 &
 app=$!

@@ -4,6 +4,7 @@
 // GoogleTest first: Xlib's headers define macros (None, Bool) that its names collide with.
 #include <gtest/gtest.h>
 
+#include "tests/fltk/icon_text.h"
 #include "tests/fltk/x_keys.h"
 
 #include <X11/Xatom.h>
@@ -15,7 +16,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -237,25 +237,13 @@ TEST_F(Blackbox, WindowIsTitledFixedCentredAboveOthersWithTheIcon)
     ASSERT_GE(icon.size(), 2U + 32 * 32);
     EXPECT_EQ(icon[0], 32U);
     EXPECT_EQ(icon[1], 32U);
-    std::ifstream text(ZAHLIX_ICON_TEXT);
-    std::vector<std::string> rows;
-    for (std::string line; std::getline(text, line);) {
-        if (!line.empty() && line[0] != '#')
-            rows.push_back(line);
-    }
+    const auto rows = ReadIconText();
     ASSERT_EQ(rows.size(), 32U);
-    const struct {
-        char letter;
-        unsigned long argb;
-    } colours[] = {{'N', 0xFF000080}, {'R', 0xFFFF0000}, {'G', 0xFF008000}};
     int wrong = 0;
     for (std::size_t i = 0; i < 32 * 32; ++i) {
-        const char letter = rows[i / 32][i % 32];
-        const unsigned long pixel = icon[2 + i] & 0xFFFFFFFFU;
-        bool right = letter == '.' && (pixel >> 24U) == 0;
-        for (const auto &c : colours)
-            right = right || (c.letter == letter && c.argb == pixel);
-        wrong += right ? 0 : 1;
+        const auto pixel = static_cast<std::uint32_t>(icon[2 + i] & 0xFFFFFFFFU);
+        const bool transparent = (pixel >> 24U) == 0;
+        wrong += IconLetterArgb(rows[i / 32][i % 32]) == (transparent ? 0 : pixel) ? 0 : 1;
     }
     EXPECT_EQ(wrong, 0) << "pixels of the window icon differ from the icon text";
 

@@ -11,6 +11,7 @@
 #include "platform/standin/module.h"
 #include "tests/dialog/fields.h"
 #include "tests/dialog/user.h"
+#include "tests/fltk/icon_text.h"
 #include "tests/fltk/user_fltk.h"
 #include "tests/fltk/x_keys.h"
 
@@ -22,7 +23,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -72,31 +72,19 @@ TEST(WindowIcon, IsThePictureOfTheIconText)
     ASSERT_TRUE(icon.has_value());
     ASSERT_EQ(icon->width, 32);
     ASSERT_EQ(icon->height, 32);
-    std::ifstream text(ZAHLIX_ICON_TEXT);
-    std::vector<std::string> rows;
-    for (std::string line; std::getline(text, line);) {
-        if (!line.empty() && line[0] != '#')
-            rows.push_back(line);
-    }
+    const auto rows = ReadIconText();
     ASSERT_EQ(rows.size(), 32U);
-    const struct {
-        char letter;
-        unsigned char r, g, b, a;
-    } colours[] = {{'.', 0, 0, 0, 0}, {'N', 0, 0, 0x80, 255}, {'R', 0xFF, 0, 0, 255}, {'G', 0, 0x80, 0, 255}};
     int mismatches = 0;
     for (std::size_t y = 0; y < 32; ++y) {
         for (std::size_t x = 0; x < 32; ++x) {
             const unsigned char *p = &icon->rgba[(y * 32 + x) * 4];
-            bool found = false;
-            for (const auto &c : colours) {
-                if (c.letter == rows[y][x]) {
-                    found = true;
-                    const bool same = c.a == 0 ? p[3] == 0 : (p[0] == c.r && p[1] == c.g && p[2] == c.b && p[3] == c.a);
-                    if (!same && ++mismatches < 5)
-                        ADD_FAILURE() << "pixel " << x << "," << y << " is not '" << c.letter << "'";
-                }
-            }
-            EXPECT_TRUE(found) << "letter " << rows[y][x];
+            const auto argb = IconLetterArgb(rows[y][x]);
+            ASSERT_TRUE(argb.has_value()) << "letter " << rows[y][x];
+            const std::uint32_t pixel = p[3] == 0 ? 0
+                                                  : (std::uint32_t{p[3]} << 24U) | (std::uint32_t{p[0]} << 16U) |
+                                                        (std::uint32_t{p[1]} << 8U) | p[2];
+            if (pixel != *argb && ++mismatches < 5)
+                ADD_FAILURE() << "pixel " << x << "," << y << " is not '" << rows[y][x] << "'";
         }
     }
     EXPECT_EQ(mismatches, 0);
