@@ -1,6 +1,7 @@
 // The stand-in dialog manager itself: its reading of the compiled resources, its answers to
 // malformed ones, and the failures that the program turns into exit code 1.
 #include "dialog/resource.h"
+#include "platform/standin/codepage.h"
 #include "platform/standin/dialog_template.h"
 #include "platform/standin/module.h"
 #include "platform/standin/standin.h"
@@ -236,6 +237,49 @@ TEST(CharUpperA, UpperCasesByTheWindows1252Rules)
             (byte >= 'a' && byte <= 'f') || (byte >= 'A' && byte <= 'F') || (byte >= '0' && byte <= '9');
         EXPECT_EQ(hexLetter, wasHexLetter) << "byte " << byte;
     }
+}
+
+// Text from Unicode reaches the program one byte a character, as Windows' best fit gives it.
+TEST(CodePage, UnicodeBecomesOneWindows1252ByteACharacter)
+{
+    const struct {
+        const char *utf8;
+        std::u16string utf16;
+        const char *ansi;
+    } cases[] = {
+        {"Zahlix 12", u"Zahlix 12", "Zahlix 12"},
+        {"\xC3\xA9\xE2\x82\xAC", u"\u00E9\u20AC", "\xE9\x80"}, // é €: 1252's own bytes
+        {"\xEF\xBC\x91\xEF\xBC\x92", u"\uFF11\uFF12", "12"},   // fullwidth digits
+        {"\xE2\x88\x92"
+         "5",
+         u"\u22125", "-5"},                                  // the minus sign
+        {"\xE6\x97\xA5", u"\u65E5", "?"},                    // no close character
+        {"\xE2\x86\x92\xEF\xAC\x81", u"\u2192\uFB01", "??"}, // never two bytes for one
+        {"\xF0\x9F\x98\x80", u"\U0001F600", "?"},            // beyond the BMP: one '?'
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(standin::Utf8ToAnsi(c.utf8), c.ansi) << c.utf8;
+        EXPECT_EQ(standin::Utf16ToAnsi(c.utf16), c.ansi) << c.utf8;
+    }
+    // Malformed input: a lone surrogate, a stray continuation byte, a cut sequence.
+    EXPECT_EQ(standin::Utf16ToAnsi(u"a\xD800"
+                                   u"b"),
+              "a?b");
+    EXPECT_EQ(standin::Utf8ToAnsi("a\x80"
+                                  "b\xE2\x82"),
+              "a?b?");
+}
+
+// Every byte the program writes or reads crosses to UTF-8 and back unchanged.
+TEST(CodePage, EveryByteRoundTripsThroughUtf8)
+{
+    for (int byte = 1; byte < 256; ++byte) {
+        const std::string ansi(1, static_cast<char>(byte));
+        const std::string utf8 = standin::AnsiToUtf8(ansi);
+        EXPECT_EQ(standin::Utf8ToAnsi(utf8), ansi) << "byte " << byte;
+    }
+    EXPECT_EQ(standin::AnsiToUtf8("\x80\xE9"), "\xE2\x82\xAC\xC3\xA9");
+    EXPECT_EQ(standin::AnsiToUtf8("\x81"), "\xC2\x81"); // undefined in 1252: the C1 control
 }
 
 } // namespace

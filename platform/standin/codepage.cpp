@@ -56,6 +56,9 @@ char AnsiFromCodePoint(char32_t c)
         return static_cast<char>(c);
     if (c > 0x10FFFF) // kInvalid among them
         return '?';
+    // The five bytes that 1252 leaves undefined stand for the C1 controls of the same value.
+    if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D)
+        return static_cast<char>(c);
     const std::array<char, 4> utf32{static_cast<char>(c & 0xFFU), static_cast<char>((c >> 8U) & 0xFFU),
                                     static_cast<char>((c >> 16U) & 0xFFU), static_cast<char>(c >> 24U)};
     const CLocaleScope scope;
