@@ -48,13 +48,17 @@ start)
         exit 1
     fi
     if [ "${3:-}" = wm ]; then
-        DISPLAY=$display openbox </dev/null >/dev/null 2>&1 &
-        echo $! >>"$pids"
+        log="/tmp/.zahlix-x$number.openbox.log"
+        DISPLAY=$display openbox --sm-disable </dev/null >"$log" 2>&1 &
+        wm=$!
+        echo $wm >>"$pids"
+        # openbox is ready once it names itself on the root window; a loaded machine may take a while.
         tries=0
         until DISPLAY=$display xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
             tries=$((tries + 1))
-            if [ $tries -gt 100 ]; then
-                echo "x-display: openbox did not start on $display" >&2
+            if [ $tries -gt 300 ] || ! kill -0 $wm 2>/dev/null; then
+                echo "x-display: openbox did not start on $display; it said:" >&2
+                cat "$log" >&2
                 exit 1
             fi
             sleep 0.1
