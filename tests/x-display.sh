@@ -2,7 +2,8 @@
 # Starts or stops a virtual X display for the tests:
 #   x-display.sh start DISPLAY [wm]    (with `wm`, openbox runs on it as the window manager)
 #   x-display.sh stop DISPLAY
-# The display has 96 dots per inch, as a desktop at 100% scale. What was started is remembered
+# The display has 96 dots per inch, as a desktop at 100% scale, and does not reset when its last
+# client leaves (a reset refuses connections for a moment: the next program could not start). What was started is remembered
 # in a file beside the display's lock, so that `stop` ends it, and a new `start` ends what an
 # earlier run left behind.
 set -eu
@@ -11,9 +12,20 @@ display=$2
 number=${display#:}
 pids="/tmp/.zahlix-x$number.pids"
 
+# Ends what `start` started, and returns once it has gone: a server still shutting down holds
+# the display, and a new one could not take it.
 stop() {
     if [ -f "$pids" ]; then
-        for pid in $(cat "$pids"); do kill "$pid" 2>/dev/null || true; done
+        started=$(cat "$pids")
+        for pid in $started; do kill "$pid" 2>/dev/null || true; done
+        for pid in $started; do
+            tries=0
+            while kill -0 "$pid" 2>/dev/null && ! grep -q '^State:[[:space:]]*Z' "/proc/$pid/status" 2>/dev/null; do
+                tries=$((tries + 1))
+                [ $tries -le 50 ] || { kill -9 "$pid" 2>/dev/null || true; break; }
+                sleep 0.1
+            done
+        done
         rm -f "$pids"
     fi
 }
@@ -25,12 +37,12 @@ start)
     # zombie that nobody reaped).
     lock="/tmp/.X$number-lock"
     if [ -e "$lock" ]; then
-        owner=$(tr -d ' ' <"$lock")
-        if [ ! -d "/proc/$owner" ] || grep -q '^State:[[:space:]]*Z' "/proc/$owner/status" 2>/dev/null; then
+        owner=$(tr -d ' ' <"$lock" 2>/dev/null || true)
+        if [ -z "$owner" ] || [ ! -d "/proc/$owner" ] || grep -q '^State:[[:space:]]*Z' "/proc/$owner/status" 2>/dev/null; then
             rm -f "$lock" "/tmp/.X11-unix/X$number"
         fi
     fi
-    Xvfb "$display" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    Xvfb "$display" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset </dev/null >/dev/null 2>&1 &
     server=$!
     echo $server >"$pids"
     tries=0
