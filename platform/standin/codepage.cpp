@@ -6,6 +6,7 @@
 
 #include <array>
 #include <clocale>
+#include <optional>
 
 namespace standin {
 
@@ -32,22 +33,23 @@ private:
 
 constexpr char32_t kInvalid = 0xFFFFFFFFU;
 
-// Runs one conversion of a short input; returns the bytes written, or nothing when iconv failed.
-std::string Convert(const char *to, const char *from, std::string_view input, bool *ok)
+// Runs one conversion of a short input: the bytes written, or nothing when iconv failed.
+std::optional<std::string> Convert(const char *to, const char *from, std::string_view input)
 {
     iconv_t cd = iconv_open(to, from);
-    *ok = cd != reinterpret_cast<iconv_t>(-1);
-    if (!*ok)
-        return {};
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
     std::string in(input);
     std::array<char, 16> out{};
     char *inPtr = in.data();
     std::size_t inLeft = in.size();
     char *outPtr = out.data();
     std::size_t outLeft = out.size();
-    *ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
+    const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
     iconv_close(cd);
-    return {out.data(), out.size() - outLeft};
+    if (!ok)
+        return std::nullopt;
+    return std::string(out.data(), out.size() - outLeft);
 }
 
 char AnsiFromCodePoint(char32_t c)
@@ -62,9 +64,8 @@ char AnsiFromCodePoint(char32_t c)
     const std::array<char, 4> utf32{static_cast<char>(c & 0xFFU), static_cast<char>((c >> 8U) & 0xFFU),
                                     static_cast<char>((c >> 16U) & 0xFFU), static_cast<char>(c >> 24U)};
     const CLocaleScope scope;
-    bool ok = false;
-    const std::string bytes = Convert("WINDOWS-1252//TRANSLIT", "UTF-32LE", {utf32.data(), utf32.size()}, &ok);
-    return ok && bytes.size() == 1 ? bytes[0] : '?';
+    const auto bytes = Convert("WINDOWS-1252//TRANSLIT", "UTF-32LE", {utf32.data(), utf32.size()});
+    return bytes && bytes->size() == 1 ? (*bytes)[0] : '?';
 }
 
 // The code point that starts at text[i]; advances i past it.
@@ -128,11 +129,9 @@ std::string AnsiToUtf8(std::string_view text)
             result.push_back(byte);
             continue;
         }
-        bool ok = false;
-        std::string utf8 = Convert("UTF-8", "WINDOWS-1252", std::string_view(&byte, 1), &ok);
-        if (!ok) // 0x81, 0x8D, 0x8F, 0x90, 0x9D: U+0081 and so on
-            utf8 = {static_cast<char>(0xC2), static_cast<char>(b)};
-        result += utf8;
+        // 0x81, 0x8D, 0x8F, 0x90 and 0x9D, which iconv refuses, become U+0081 and so on.
+        const std::string c1{static_cast<char>(0xC2), byte};
+        result += Convert("UTF-8", "WINDOWS-1252", std::string_view(&byte, 1)).value_or(c1);
     }
     return result;
 }

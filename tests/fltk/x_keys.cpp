@@ -6,6 +6,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <iterator>
 #include <map>
 
 namespace xkeys {
@@ -74,20 +75,21 @@ void Tap(Display *display, KeySym keysym, unsigned modifiers)
     const KeyCode code = KeycodeOf(display, keysym, &shift);
     if (shift)
         modifiers |= kShift;
-    if ((modifiers & kShift) != 0)
-        Key(display, XK_Shift_L, true);
-    if ((modifiers & kControl) != 0)
-        Key(display, XK_Control_L, true);
-    if ((modifiers & kAlt) != 0)
-        Key(display, XK_Alt_L, true);
+    // Held in this order, let go in the other.
+    constexpr struct {
+        unsigned modifier;
+        KeySym keysym;
+    } kModifierKeys[] = {{kShift, XK_Shift_L}, {kControl, XK_Control_L}, {kAlt, XK_Alt_L}};
+    for (const auto &held : kModifierKeys) {
+        if ((modifiers & held.modifier) != 0)
+            Key(display, held.keysym, true);
+    }
     XTestFakeKeyEvent(display, code, True, CurrentTime);
     XTestFakeKeyEvent(display, code, False, CurrentTime);
-    if ((modifiers & kAlt) != 0)
-        Key(display, XK_Alt_L, false);
-    if ((modifiers & kControl) != 0)
-        Key(display, XK_Control_L, false);
-    if ((modifiers & kShift) != 0)
-        Key(display, XK_Shift_L, false);
+    for (auto held = std::rbegin(kModifierKeys); held != std::rend(kModifierKeys); ++held) {
+        if ((modifiers & held->modifier) != 0)
+            Key(display, held->keysym, false);
+    }
     XSync(display, False);
 }
 
