@@ -35,6 +35,9 @@ find_library(ZAHLIX_FLTK_LIBRARY fltk REQUIRED)
 find_path(ZAHLIX_FLTK_INCLUDE_DIR FL/Fl.H REQUIRED)
 find_package(X11 REQUIRED)
 add_library(zahlix_fltk OBJECT
+    platform/fltk/accessibility_status.cpp
+    platform/fltk/dbus_fltk_loop.cpp
+    platform/fltk/dbus_library.cpp
     platform/fltk/dialog_units.cpp
     platform/fltk/dialog_window.cpp
     platform/fltk/keep_above.cpp
@@ -42,3 +45,8 @@ add_library(zahlix_fltk OBJECT
     platform/fltk/window_icon.cpp)
 target_include_directories(zahlix_fltk SYSTEM PUBLIC ${ZAHLIX_FLTK_INCLUDE_DIR})
 target_link_libraries(zahlix_fltk PUBLIC zahlix_platform ${ZAHLIX_FLTK_LIBRARY} X11::X11)
+# libdbus's headers only: the library is loaded at run time, when the session has a bus to ask.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(ZAHLIX_DBUS REQUIRED dbus-1)
+target_include_directories(zahlix_fltk SYSTEM PRIVATE ${ZAHLIX_DBUS_INCLUDE_DIRS})
+target_link_libraries(zahlix_fltk PUBLIC ${CMAKE_DL_LIBS})
