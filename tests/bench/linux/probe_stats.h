@@ -1,5 +1,6 @@
 // The start-up probe's arithmetic and parsing, kept apart from its X and process handling so that
-// tests can check it: a command split into arguments, a line of /proc/PID/smaps_rollup, and
+// tests can check it: a command split into arguments and environment, a program's window title,
+// a line of /proc/PID/smaps_rollup, and
 // the median, minimum and maximum of a program's samples.
 #pragma once
 
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace probe {
@@ -28,6 +30,41 @@ inline std::vector<std::string> SplitCommand(std::string_view command)
         at = end;
     }
     return words;
+}
+
+// A command's leading NAME=VALUE words, as a shell takes them: set in the program's environment
+// (an empty VALUE sets the variable empty), apart from the program and its arguments.
+struct Command {
+    std::vector<std::pair<std::string, std::string>> environment;
+    std::vector<std::string> argv;
+};
+
+inline Command ParseCommand(std::string_view text)
+{
+    const auto isName = [](std::string_view name) {
+        const auto letter = [](char c) { return c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+        return !name.empty() && letter(name.front()) &&
+               std::all_of(name.begin(), name.end(), [&](char c) { return letter(c) || (c >= '0' && c <= '9'); });
+    };
+    Command command;
+    for (std::string &word : SplitCommand(text)) {
+        const std::size_t equals = word.find('=');
+        if (command.argv.empty() && equals != std::string::npos && isName(std::string_view(word).substr(0, equals)))
+            command.environment.emplace_back(word.substr(0, equals), word.substr(equals + 1));
+        else
+            command.argv.push_back(std::move(word));
+    }
+    return command;
+}
+
+// The title of a program's window, from the name the program is given: a note in parentheses at
+// its end tells programs of one title apart ("Zahlix (no bus)" waits for a window "Zahlix").
+inline std::string_view WindowTitle(std::string_view name)
+{
+    const std::size_t note = name.rfind(" (");
+    if (!name.ends_with(')') || note == std::string_view::npos || note == 0)
+        return name;
+    return name.substr(0, note);
 }
 
 // A size in KiB from the text of /proc/PID/smaps_rollup: the value of the line named exactly NAME

@@ -24,6 +24,46 @@ TEST(ProbeSplitCommand, BlankCommandHasNoWords)
     EXPECT_TRUE(SplitCommand(" \t ").empty());
 }
 
+TEST(ProbeParseCommand, LeadingAssignmentsGoToTheEnvironment)
+{
+    using Environment = std::vector<std::pair<std::string, std::string>>;
+    const struct {
+        const char *command;
+        Environment environment;
+        Words argv;
+    } cases[] = {
+        {"prog -a", {}, {"prog", "-a"}},
+        {"A=1 prog", {{"A", "1"}}, {"prog"}},
+        {"A= _b2=x=y prog", {{"A", ""}, {"_b2", "x=y"}}, {"prog"}},
+        // Only before the program, and only a name before the '='.
+        {"prog A=1", {}, {"prog", "A=1"}},
+        {"=1 prog", {}, {"=1", "prog"}},
+        {"2A=1 prog", {}, {"2A=1", "prog"}},
+        {"./a=b c", {}, {"./a=b", "c"}},
+        {"A=1", {{"A", "1"}}, {}},
+    };
+    for (const auto &c : cases) {
+        const probe::Command command = probe::ParseCommand(c.command);
+        EXPECT_EQ(command.environment, c.environment) << c.command;
+        EXPECT_EQ(command.argv, c.argv) << c.command;
+    }
+}
+
+TEST(ProbeWindowTitle, ANoteInParenthesesAtTheEndIsNotPartOfIt)
+{
+    const struct {
+        const char *name;
+        const char *title;
+    } cases[] = {
+        {"Zahlix", "Zahlix"},   {"Zahlix (no bus)", "Zahlix"},
+        {"A (b) (c)", "A (b)"}, {"Zahlix (no bus", "Zahlix (no bus"},
+        {"(note)", "(note)"},   {" (note)", " (note)"},
+        {"f(x)", "f(x)"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(probe::WindowTitle(c.name), c.title) << c.name;
+}
+
 // The first lines of a real smaps_rollup; the Pss_ lines follow the one that counts.
 constexpr std::string_view rollup = "55dc11c1b000-7ffd2c826000 ---p 00000000 00:00 0      [rollup]\n"
                                     "Rss:                1628 kB\n"

@@ -12,7 +12,9 @@
 // (GDK_VISUALS), where a desktop session has them already; without them each GTK start loads
 // Mesa, some 20 MiB more. The probe's own connection keeps the server from resetting, which would
 // clear them. --verbose prints each start's figures, or its failure, to stderr as it goes.
-// COMMAND is split at blanks into the program and its arguments. The display (DISPLAY) must run
+// COMMAND is split at blanks into the program and its arguments, after leading NAME=VALUE words
+// that set the program's environment. A note in parentheses at the end of TITLE names one of
+// several programs of that title ("Zahlix (no bus)"). The display (DISPLAY) must run
 // no window manager: a program's own top-level window is then a child of the root window, and
 // its map is the moment it shows. A round fails when the program ends, or maps no window of that
 // title within the timeout (10 s by default); the probe then ends with 1.
@@ -46,8 +48,9 @@ using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::duration<double, std::milli>;
 
 struct Program {
-    std::string title;
-    std::vector<std::string> argv;
+    std::string name;  // as given, and printed
+    std::string title; // of its window
+    probe::Command command;
     std::vector<double> milliseconds;
     std::vector<double> pssMiB;
     std::vector<double> rssMiB;
@@ -109,11 +112,11 @@ std::string Stop(pid_t pid)
 }
 
 // Starts the program in a process group of its own, with stdin, stdout and stderr on /dev/null.
-pid_t Start(std::vector<std::string> arguments)
+pid_t Start(probe::Command command)
 {
     std::vector<char *> argv;
-    argv.reserve(arguments.size() + 1);
-    for (std::string &argument : arguments)
+    argv.reserve(command.argv.size() + 1);
+    for (std::string &argument : command.argv)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
     const pid_t pid = fork();
@@ -127,6 +130,8 @@ pid_t Start(std::vector<std::string> arguments)
             if (null > STDERR_FILENO)
                 close(null);
         }
+        for (const auto &[name, value] : command.environment)
+            setenv(name.c_str(), value.c_str(), 1);
         execvp(argv[0], argv.data());
         _exit(127);
     }
@@ -183,7 +188,7 @@ public:
         // Nothing from the programs before counts.
         XSync(display_, True);
         const Clock::time_point start = Clock::now();
-        const pid_t pid = Start(program.argv);
+        const pid_t pid = Start(program.command);
         if (pid < 0) {
             Fail(program, "could not fork");
             return;
@@ -208,7 +213,7 @@ public:
         if (!failure.empty())
             return Fail(program, failure);
         if (verbose_) {
-            std::fprintf(stderr, "%s: %.1f ms, PSS %.2f MiB, RSS %.2f MiB%s\n", program.title.c_str(),
+            std::fprintf(stderr, "%s: %.1f ms, PSS %.2f MiB, RSS %.2f MiB%s\n", program.name.c_str(),
                          *outcome.milliseconds, memory->pssMiB, memory->rssMiB,
                          counted ? "" : " (warm-up, not counted)");
         }
@@ -223,7 +228,7 @@ private:
     void Fail(Program &program, const std::string &failure) const
     {
         if (verbose_)
-            std::fprintf(stderr, "%s: %s\n", program.title.c_str(), failure.c_str());
+            std::fprintf(stderr, "%s: %s\n", program.name.c_str(), failure.c_str());
         if (program.failures++ == 0)
             program.firstFailure = failure;
     }
@@ -387,9 +392,10 @@ int main(int argc, char **argv)
     std::vector<Program> programs;
     for (std::size_t i = at + 1; i < arguments.size(); i += 2) {
         Program program;
-        program.title = arguments[i];
-        program.argv = probe::SplitCommand(arguments[i + 1]);
-        if (program.argv.empty())
+        program.name = arguments[i];
+        program.title = probe::WindowTitle(program.name);
+        program.command = probe::ParseCommand(arguments[i + 1]);
+        if (program.command.argv.empty())
             return Usage();
         programs.push_back(std::move(program));
     }
@@ -418,11 +424,11 @@ int main(int argc, char **argv)
             const probe::Summary rss = probe::Summarize(program.rssMiB);
             std::printf("%s: time median %.1f ms (min %.1f, max %.1f), PSS median %.2f MiB (min %.2f, max %.2f), "
                         "RSS median %.2f MiB, %zu of %d rounds\n",
-                        program.title.c_str(), time.median, time.min, time.max, pss.median, pss.min, pss.max,
-                        rss.median, program.milliseconds.size(), *rounds);
+                        program.name.c_str(), time.median, time.min, time.max, pss.median, pss.min, pss.max, rss.median,
+                        program.milliseconds.size(), *rounds);
         }
         if (program.failures > 0) {
-            std::printf("%s: %d of %d starts failed, the first: %s\n", program.title.c_str(), program.failures,
+            std::printf("%s: %d of %d starts failed, the first: %s\n", program.name.c_str(), program.failures,
                         program.starts, program.firstFailure.c_str());
             failed = true;
         }
@@ -432,7 +438,7 @@ int main(int argc, char **argv)
         const Program &other = programs[i];
         if (first.milliseconds.empty() || other.milliseconds.empty())
             continue;
-        std::printf("ratio %s/%s: time %.3f, PSS %.3f, RSS %.3f\n", first.title.c_str(), other.title.c_str(),
+        std::printf("ratio %s/%s: time %.3f, PSS %.3f, RSS %.3f\n", first.name.c_str(), other.name.c_str(),
                     probe::Summarize(first.milliseconds).median / probe::Summarize(other.milliseconds).median,
                     probe::Summarize(first.pssMiB).median / probe::Summarize(other.pssMiB).median,
                     probe::Summarize(first.rssMiB).median / probe::Summarize(other.rssMiB).median);
