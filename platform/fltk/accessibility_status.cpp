@@ -31,6 +31,7 @@ struct StatusWatch {
     const DBusLibrary *dbus = nullptr;
     DBusConnection *connection = nullptr;
     DBusPendingCall *read = nullptr;
+    int waits = 0;
     bool started = false;
     bool wanted = false;
 };
@@ -248,11 +249,16 @@ bool Follow()
     return true;
 }
 
+// The window's first paint comes first: while FLTK has something to draw, or a window still
+// waits for its first Expose event, the start waits in steps of 10 ms (a second at most).
 void Start(void * /*data*/)
 {
-    // What is waiting to be drawn is drawn first: the window's first paint does not wait for
-    // libdbus to load or the bus to answer.
+    constexpr int kMostWaits = 100;
     Fl::flush();
+    if (Fl::damage() != 0 && g_watch.waits++ < kMostWaits) {
+        Fl::add_timeout(0.01, Start);
+        return;
+    }
     g_watch.dbus = LoadDBusLibrary();
     if (g_watch.dbus == nullptr)
         return;
