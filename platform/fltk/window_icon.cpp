@@ -100,4 +100,29 @@ std::optional<IconPixels> ProgramIcon(std::span<const std::byte> resources)
     return std::nullopt;
 }
 
+std::vector<unsigned long> NetWmIcon(const IconPixels &icon, std::span<const int> factors)
+{
+    const auto w = static_cast<std::size_t>(icon.width);
+    const auto h = static_cast<std::size_t>(icon.height);
+    std::vector<unsigned long> property;
+    if (icon.rgba.size() != w * h * 4)
+        return property;
+    for (const int factor : factors) {
+        if (factor < 1)
+            continue;
+        const auto f = static_cast<std::size_t>(factor);
+        property.push_back(w * f);
+        property.push_back(h * f);
+        for (std::size_t y = 0; y < h * f; ++y) {
+            for (std::size_t x = 0; x < w * f; ++x) {
+                const unsigned char *p = &icon.rgba[((y / f) * w + x / f) * 4];
+                property.push_back((static_cast<unsigned long>(p[3]) << 24U) |
+                                   (static_cast<unsigned long>(p[0]) << 16U) |
+                                   (static_cast<unsigned long>(p[1]) << 8U) | p[2]);
+            }
+        }
+    }
+    return property;
+}
+
 } // namespace fltkhost

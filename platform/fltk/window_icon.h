@@ -20,6 +20,11 @@ struct IconPixels {
 // palette image of 1, 4 or 8 bits with its mask). Never reads past the bytes given.
 std::optional<IconPixels> ProgramIcon(std::span<const std::byte> resources);
 
+// The icon as the _NET_WM_ICON property holds it (Xlib's format 32: one long an item): for each
+// factor the width, the height, then the pixels as ARGB, top row first, the icon enlarged by that
+// whole factor (each pixel a square), so that a scaled taskbar finds a size that it shows sharp.
+std::vector<unsigned long> NetWmIcon(const IconPixels &icon, std::span<const int> factors);
+
 } // namespace fltkhost
 
 #endif
