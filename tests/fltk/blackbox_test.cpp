@@ -124,13 +124,16 @@ public:
     bool Started() const { return m_started; }
 
     // The top-level window whose _NET_WM_PID is the program's, searched below the root (a
-    // window manager reparents it into its frame).
+    // window manager reparents it into its frame), once it shows: the program creates it
+    // unmapped, and a window manager takes no request about a window before it manages it.
     Window FindWindow(Display *display) const
     {
         Window found = 0;
         WaitFor([&] {
             found = Find(display, DefaultRootWindow(display));
-            return found != 0;
+            XWindowAttributes attributes{};
+            return found != 0 && XGetWindowAttributes(display, found, &attributes) != 0 &&
+                   attributes.map_state == IsViewable;
         });
         return found;
     }
