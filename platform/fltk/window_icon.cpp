@@ -107,6 +107,11 @@ std::vector<unsigned long> NetWmIcon(const IconPixels &icon, std::span<const int
     std::vector<unsigned long> property;
     if (icon.rgba.size() != w * h * 4)
         return property;
+    // One allocation: a vector grown step by step would leave the heap larger for good.
+    std::size_t items = 0;
+    for (const int factor : factors)
+        items += factor < 1 ? 0 : 2 + w * h * static_cast<std::size_t>(factor) * static_cast<std::size_t>(factor);
+    property.reserve(items);
     for (const int factor : factors) {
         if (factor < 1)
             continue;
