@@ -112,12 +112,7 @@ void DialogWindow::show()
         Fl_Double_Window::show();
         return;
     }
-    // The 32 x 32 icon, and twice and four times its size for scaled taskbars.
-    constexpr int kIconScales[] = {1, 2, 4};
-    std::vector<unsigned long> icon;
-    if (const auto pixels = ProgramIcon(standin::ProgramResources()))
-        icon = NetWmIcon(*pixels, kIconScales);
-    m_placement = CreateCentred(*this, m_workArea, icon);
+    m_placement = CreateCentred(*this, m_workArea, ProgramIcon(standin::ProgramResources()));
     Fl_Double_Window::show(); // the window exists now: this maps it
     // As FLTK does for a window that it creates and maps itself.
     set_visible();

@@ -17,6 +17,7 @@
 #include <array>
 #include <cctype>
 #include <string>
+#include <vector>
 
 namespace fltkhost {
 
@@ -75,8 +76,20 @@ void SetLongs(Window window, Atom property, Atom type, const long *items, int co
                     reinterpret_cast<const unsigned char *>(items), count);
 }
 
+// Replaces the window's _NET_WM_ICON with the icon enlarged by each factor.
+void SetIcon(Window xid, Atom property, const IconPixels &icon, std::span<const int> factors)
+{
+    std::vector<unsigned long> buffer(2048);
+    int mode = PropModeReplace;
+    NetWmIcon(icon, factors, buffer, [&](std::span<const unsigned long> items) {
+        XChangeProperty(fl_display, xid, property, XA_CARDINAL, 32, mode,
+                        reinterpret_cast<const unsigned char *>(items.data()), static_cast<int>(items.size()));
+        mode = PropModeAppend;
+    });
+}
+
 // What Fl_X::make_xid does for a top-level window with a border, up to its XMapWindow.
-Window CreateUnmapped(Fl_Window &window, const Atoms &atoms, std::span<const unsigned long> icon)
+Window CreateUnmapped(Fl_Window &window, const Atoms &atoms, const std::optional<IconPixels> &icon)
 {
     Fl_Group::current(nullptr);
     XSetWindowAttributes attributes{};
@@ -113,9 +126,9 @@ Window CreateUnmapped(Fl_Window &window, const Atoms &atoms, std::span<const uns
     hints.flags = InputHint;
     hints.input = True;
     XSetWMHints(fl_display, xid, &hints);
-    if (!icon.empty()) {
-        XChangeProperty(fl_display, xid, atoms[kNetWmIcon], XA_CARDINAL, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char *>(icon.data()), static_cast<int>(icon.size()));
+    if (icon) {
+        constexpr int kAsItIs[] = {1};
+        SetIcon(xid, atoms[kNetWmIcon], *icon, kAsItIs);
     }
     // The window manager chooses the frame by the type: set before the frame is asked about.
     const auto normal = static_cast<long>(atoms[kNetWmWindowTypeNormal]);
@@ -210,6 +223,13 @@ std::optional<FrameExtents> WaitForFrameExtents(Window xid, Atom property, std::
 
 } // namespace
 
+void EnlargeIcon(const Fl_Window &window, const IconPixels &icon)
+{
+    constexpr int kScales[] = {1, 2, 4};
+    SetIcon(fl_xid(&window), XInternAtom(fl_display, "_NET_WM_ICON", False), icon, kScales);
+    XFlush(fl_display);
+}
+
 PixelPoint CentredOrigin(const PixelRect &workArea, int w, int h, const FrameExtents &frame)
 {
     const int outerW = frame.left + w + frame.right;
@@ -219,7 +239,7 @@ PixelPoint CentredOrigin(const PixelRect &workArea, int w, int h, const FrameExt
     return {x + frame.left, y + frame.top};
 }
 
-Placement CreateCentred(Fl_Window &window, const PixelRect &workArea, std::span<const unsigned long> icon,
+Placement CreateCentred(Fl_Window &window, const PixelRect &workArea, const std::optional<IconPixels> &icon,
                         std::chrono::milliseconds limit)
 {
     const Atoms atoms = InternAtoms();

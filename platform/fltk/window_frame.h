@@ -5,10 +5,10 @@
 #define ZAHLIX_PLATFORM_FLTK_WINDOW_FRAME_H
 
 #include "platform/fltk/dialog_units.h"
+#include "platform/fltk/window_icon.h"
 
 #include <chrono>
 #include <optional>
-#include <span>
 
 class Fl_Window;
 
@@ -46,13 +46,18 @@ PixelPoint CentredOrigin(const PixelRect &workArea, int w, int h, const FrameExt
 inline constexpr std::chrono::milliseconds kFrameExtentsWait{100};
 
 // Creates the X window of a top-level FLTK window that is not shown yet, without mapping it, with
-// everything that FLTK gives a top-level window, the normal window type and the icon (the
-// _NET_WM_ICON property's items). Then, when the window manager lists _NET_REQUEST_FRAME_EXTENTS,
-// asks it for the frame's extents, waits at most `limit` for them, and moves the window so that
-// the frame is centred in the work area; otherwise the window stays where it is, with no wait.
-// The caller maps the window with FLTK's show().
-Placement CreateCentred(Fl_Window &window, const PixelRect &workArea, std::span<const unsigned long> icon,
+// everything that FLTK gives a top-level window, the normal window type and the icon. Then, when
+// the window manager lists _NET_REQUEST_FRAME_EXTENTS, asks it for the frame's extents, waits at
+// most `limit` for them, and moves the window so that the frame is centred in the work area;
+// otherwise the window stays where it is, with no wait. The caller maps the window with FLTK's
+// show().
+Placement CreateCentred(Fl_Window &window, const PixelRect &workArea, const std::optional<IconPixels> &icon,
                         std::chrono::milliseconds limit = kFrameExtentsWait);
+
+// Gives the shown window's icon its enlargements, twice and four times its size, which a scaled
+// taskbar shows sharp: some 86 KB that the window manager reads, which cost the start nothing
+// once the window shows.
+void EnlargeIcon(const Fl_Window &window, const IconPixels &icon);
 
 } // namespace fltkhost
 

@@ -100,34 +100,42 @@ std::optional<IconPixels> ProgramIcon(std::span<const std::byte> resources)
     return std::nullopt;
 }
 
-std::vector<unsigned long> NetWmIcon(const IconPixels &icon, std::span<const int> factors)
+void NetWmIcon(const IconPixels &icon, std::span<const int> factors, std::span<unsigned long> buffer,
+               const std::function<void(std::span<const unsigned long>)> &put)
 {
     const auto w = static_cast<std::size_t>(icon.width);
     const auto h = static_cast<std::size_t>(icon.height);
-    std::vector<unsigned long> property;
-    if (icon.rgba.size() != w * h * 4)
-        return property;
-    // One allocation: a vector grown step by step would leave the heap larger for good.
-    std::size_t items = 0;
-    for (const int factor : factors)
-        items += factor < 1 ? 0 : 2 + w * h * static_cast<std::size_t>(factor) * static_cast<std::size_t>(factor);
-    property.reserve(items);
+    if (icon.rgba.size() != w * h * 4 || buffer.empty())
+        return;
+    std::size_t used = 0;
+    const auto add = [&](unsigned long item) {
+        if (used == buffer.size()) {
+            put(buffer);
+            used = 0;
+        }
+        buffer[used++] = item;
+    };
     for (const int factor : factors) {
         if (factor < 1)
             continue;
         const auto f = static_cast<std::size_t>(factor);
-        property.push_back(w * f);
-        property.push_back(h * f);
-        for (std::size_t y = 0; y < h * f; ++y) {
-            for (std::size_t x = 0; x < w * f; ++x) {
-                const unsigned char *p = &icon.rgba[((y / f) * w + x / f) * 4];
-                property.push_back((static_cast<unsigned long>(p[3]) << 24U) |
-                                   (static_cast<unsigned long>(p[0]) << 16U) |
-                                   (static_cast<unsigned long>(p[1]) << 8U) | p[2]);
+        add(w * f);
+        add(h * f);
+        for (std::size_t y = 0; y < h; ++y) {
+            for (std::size_t copy = 0; copy < f; ++copy) {
+                for (std::size_t x = 0; x < w; ++x) {
+                    const unsigned char *p = &icon.rgba[(y * w + x) * 4];
+                    const unsigned long argb = (static_cast<unsigned long>(p[3]) << 24U) |
+                                               (static_cast<unsigned long>(p[0]) << 16U) |
+                                               (static_cast<unsigned long>(p[1]) << 8U) | p[2];
+                    for (std::size_t same = 0; same < f; ++same)
+                        add(argb);
+                }
             }
         }
     }
-    return property;
+    if (used > 0)
+        put(buffer.first(used));
 }
 
 } // namespace fltkhost
