@@ -1,6 +1,7 @@
 // The modal run on a real display: the dialog shown in an FLTK window, FLTK's event loop
 // delivering the user's input until EndDialog.
 #include "platform/fltk/dialog_window.h"
+#include "platform/fltk/window_icon.h"
 #include "platform/standin/module.h"
 #include "platform/standin/window.h"
 
@@ -67,6 +68,8 @@ INT_PTR RunModalLoop(HWND hDlg)
     if (!QuitPending()) {
         window.show();
         WaitUntilMapped(window);
+        if (const auto icon = fltkhost::ProgramIcon(ProgramResources()))
+            fltkhost::EnlargeIcon(window, *icon);
         window.Sync();
     }
     // A quit request ends the run, as on Windows, whether it was left in the queue before the
