@@ -152,6 +152,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 include(CPack)
 
 option(ZAHLIX_PACKAGE_TEST "Test the .deb: build, install, start and remove it (needs root or sudo)" OFF)
+option(ZAHLIX_RELEASE_TESTS "Test the release builds: two builds give the same bytes; a build without a preset" OFF)
 if(BUILD_TESTING)
     # The icons as PNG files, pixel by pixel against the picture's text, and the writer's checks.
     add_test(NAME zahlix_png_icons
@@ -163,5 +164,17 @@ if(BUILD_TESTING)
             COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package/deb_test.sh ${CMAKE_CPACK_COMMAND} ${PROJECT_BINARY_DIR}
                     ${CPACK_PACKAGE_VERSION} "${PROJECT_DESCRIPTION}")
         set_tests_properties(zahlix_deb_package PROPERTIES TIMEOUT 180)
+    endif()
+    if(ZAHLIX_RELEASE_TESTS)
+        # Each builds the program again from scratch, the first all release files twice (some
+        # 3 minutes on two cores): alone, so that they neither slow nor are slowed by the others.
+        add_test(NAME zahlix_reproducible_build
+            COMMAND sh ${PROJECT_SOURCE_DIR}/tests/package/reproducible_test.sh ${PROJECT_SOURCE_DIR}
+                    ${PROJECT_BINARY_DIR}/reproducible-test)
+        add_test(NAME zahlix_release_build_without_preset
+            COMMAND sh ${PROJECT_SOURCE_DIR}/tests/package/build_type_test.sh ${PROJECT_SOURCE_DIR}
+                    ${PROJECT_BINARY_DIR}/build-type-test/Release Release)
+        set_tests_properties(zahlix_reproducible_build PROPERTIES TIMEOUT 1200 RUN_SERIAL ON)
+        set_tests_properties(zahlix_release_build_without_preset PROPERTIES TIMEOUT 600 RUN_SERIAL ON)
     endif()
 endif()
