@@ -154,6 +154,9 @@ include(CPack)
 option(ZAHLIX_PACKAGE_TEST "Test the .deb: build, install, start and remove it (needs root or sudo)" OFF)
 option(ZAHLIX_RELEASE_TESTS "Test the release builds: two builds give the same bytes; a build without a preset" OFF)
 if(BUILD_TESTING)
+    # The writer of the release files that repeat CHANGELOG.md and LICENSE.
+    add_test(NAME zahlix_release_files
+        COMMAND ${ZAHLIX_PYTHON} ${PROJECT_SOURCE_DIR}/tests/package/release_files_test.py ${PROJECT_SOURCE_DIR}/tools)
     # The icons as PNG files, pixel by pixel against the picture's text, and the writer's checks.
     add_test(NAME zahlix_png_icons
         COMMAND ${ZAHLIX_PYTHON} ${PROJECT_SOURCE_DIR}/tests/package/png_icon_test.py

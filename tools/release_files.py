@@ -137,7 +137,7 @@ def debian_copyright(licence, name):
 
 def windows_licence(licence, runtime):
     text = licence.strip("\n") + "\n\n\n" + runtime.strip("\n") + "\n"
-    return text.replace("\n", "\r\n")
+    return text.replace("\r\n", "\n").replace("\n", "\r\n")
 
 
 def write_zip(path, epoch, files):
