@@ -169,8 +169,8 @@ if(BUILD_TESTING)
         set_tests_properties(zahlix_deb_package PROPERTIES TIMEOUT 180)
     endif()
     if(ZAHLIX_RELEASE_TESTS)
-        # Each builds the program again from scratch, the first all release files twice (some
-        # 3 minutes on two cores): alone, so that they neither slow nor are slowed by the others.
+        # Each builds the program again from scratch, the first all release files twice (one to
+        # three minutes on two cores): alone, so that they neither slow nor are slowed by the others.
         add_test(NAME zahlix_reproducible_build
             COMMAND sh ${PROJECT_SOURCE_DIR}/tests/package/reproducible_test.sh ${PROJECT_SOURCE_DIR}
                     ${PROJECT_BINARY_DIR}/reproducible-test)
