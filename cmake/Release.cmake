@@ -16,7 +16,7 @@ list(TRANSFORM ZAHLIX_RC_VERSION_DEFINES PREPEND -D OUTPUT_VARIABLE ZAHLIX_RC_VE
 # One date for every time stamp: SOURCE_DATE_EPOCH when the build is configured with it, else the
 # date of the newest release in CHANGELOG.md, whose version must be the project's. A checkout and a
 # source archive of one commit thus build the same bytes. The man page's date follows it, and CPack
-# stamps the packages' files with it (cmake/CPackProject.cmake.in).
+# stamps the .deb's files with it (CPackProject.cmake, written by cmake/Packaging.cmake).
 execute_process(
     COMMAND ${ZAHLIX_PYTHON} ${PROJECT_SOURCE_DIR}/tools/release_files.py release ${PROJECT_SOURCE_DIR}/CHANGELOG.md
             ${PROJECT_VERSION}
@@ -28,7 +28,6 @@ if(NOT status EQUAL 0)
 endif()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/CHANGELOG.md)
 separate_arguments(ZAHLIX_RELEASE)
-list(GET ZAHLIX_RELEASE 0 ZAHLIX_RELEASE_DATE)
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
     set(ZAHLIX_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
     if(NOT ZAHLIX_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
@@ -88,5 +87,5 @@ if(NOT WIN32)
             list(APPEND ZAHLIX_HARDENING_FLAGS ${hardened})
         endforeach()
     endif()
-    message(STATUS "Hardening flags (${ZAHLIX_HARDENING}): ${ZAHLIX_HARDENING_FLAGS}")
+    message(STATUS "Hardening flags of builds other than Debug (${ZAHLIX_HARDENING}): ${ZAHLIX_HARDENING_FLAGS}")
 endif()

@@ -20,7 +20,8 @@ summary=$4
 
 # The packages that the Depends field must name.
 expected_depends="libc6 libstdc++6 libfltk1.3"
-# The files the package holds, and nothing else (directories aside).
+# The files the package holds, and nothing else (directories aside): a file that joins the package
+# (install(... COMPONENT zahlix)) joins this list.
 expected_files="./usr/bin/zahlix
 ./usr/share/applications/zahlix.desktop
 ./usr/share/doc/zahlix/changelog.gz
