@@ -2,9 +2,9 @@
 # Builds Zahlix's .deb with cpack and checks it from end to end:
 #   deb_test.sh CPACK BUILD_DIR VERSION SUMMARY
 # its control fields and files, its man page, changelog, copyright and AppStream metadata, and what
-# lintian says of it (no error, no warning); installs it with dpkg; starts the installed /usr/bin/zahlix on a
-# virtual X display of its own, waits for its window and ends it with Escape; removes the package
-# and checks that nothing of it is left. It installs on this machine, so it needs root or sudo.
+# lintian says of it (no error, no warning); installs it with dpkg; starts the installed
+# /usr/bin/zahlix on a virtual X display of its own, waits for its window and ends it with Escape;
+# removes the package and checks that nothing of it is left. It installs on this machine, so it needs root or sudo.
 # Every step says what it does; a failure says what was expected and what was found. The package
 # file and the logs stay under BUILD_DIR/deb-test.* when a step fails.
 set -eu
