@@ -103,16 +103,20 @@ DialogWindow::DialogWindow(HWND hDlg)
     : Fl_Double_Window(0, 0, 1, 1), m_dialog(hDlg), m_dpi(LayoutDpi(fl_display)),
       m_fontSize(DialogFontSize(*hDlg, m_dpi))
 {
+    copy_label(LabelText(hDlg->text).c_str());
+    xclass("zahlix");
+    callback(OnCloseRequest, this);
+    size_range(1, 1, 1, 1); // the dialog cannot be resized
+    // The window manager answers while the font is measured, which takes a few milliseconds.
+    m_frameRequest = CreateAskingFrame(*this, ProgramIcon(standin::ProgramResources()));
+
     m_units = MeasureBaseUnits(m_fontSize);
     const PixelRect client = ClientSize(*hDlg, m_units);
     Fl::screen_work_area(m_workArea.x, m_workArea.y, m_workArea.w, m_workArea.h, 0);
     // Until the window manager tells the frame's size: the client area centred.
     const PixelPoint origin = CentredOrigin(m_workArea, client.w, client.h, {});
     resize(origin.x, origin.y, client.w, client.h);
-    size_range(client.w, client.h, client.w, client.h); // the dialog cannot be resized
-    copy_label(LabelText(hDlg->text).c_str());
-    xclass("zahlix");
-    callback(OnCloseRequest, this);
+    size_range(client.w, client.h, client.w, client.h);
 
     begin();
     for (auto &child : hDlg->children)
@@ -124,12 +128,13 @@ DialogWindow::~DialogWindow() = default;
 
 void DialogWindow::show()
 {
-    if (shown()) {
+    if (m_placed) {
         Fl_Double_Window::show();
         return;
     }
-    m_placement = CreateCentred(*this, m_workArea, ProgramIcon(standin::ProgramResources()));
-    Fl_Double_Window::show(); // the window exists now: this maps it
+    m_placed = true;
+    m_placement = CentreFrame(*this, m_workArea, m_frameRequest);
+    Fl_Double_Window::show(); // the window exists: this maps it
     // As FLTK does for a window that it creates and maps itself.
     set_visible();
     handle(FL_SHOW);
