@@ -2,6 +2,7 @@
 // cross it converted between UTF-8 (FLTK) and the program's code page.
 #include "platform/fltk/dialog_window.h"
 
+#include "platform/fltk/accessibility.h"
 #include "platform/fltk/keep_above.h"
 #include "platform/fltk/window_icon.h"
 #include "platform/standin/codepage.h"
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace fltkhost {
 
@@ -79,6 +81,7 @@ public:
         const int handled = Fl_Input::handle(event);
         if (event == FL_FOCUS)
             m_window.UserFocused(m_control);
+        AccessibleCaretMoved(m_control);
         return handled;
     }
 
@@ -185,11 +188,12 @@ void DialogWindow::Sync()
     for (auto &control : m_controls) {
         if (control.hwnd->text == control.shown)
             continue;
-        control.shown = control.hwnd->text;
+        const std::string before = std::exchange(control.shown, control.hwnd->text);
         if (control.hwnd->kind == WindowKind::Edit) // value() raises no callback: no second EN_CHANGE
             static_cast<Fl_Input *>(control.widget)->value(standin::AnsiToUtf8(control.shown).c_str());
         else
             control.widget->copy_label(LabelText(control.shown).c_str());
+        AccessibleTextChanged(control.hwnd, before);
     }
 
     HWND focus = GetFocus();
@@ -203,6 +207,7 @@ void DialogWindow::Sync()
                 input->position(input->size(), 0);
             }
         }
+        AccessibleFocusMoved(focus);
     }
 
     if ((m_dialog->exStyle & WS_EX_TOPMOST) != 0 && !m_aboveRequested && Mapped()) {
@@ -235,8 +240,10 @@ void DialogWindow::UserEdited(Fl_Input *input)
         std::find_if(m_controls.begin(), m_controls.end(), [input](const Control &c) { return c.widget == input; });
     if (found == m_controls.end())
         return;
-    found->shown = standin::Utf8ToAnsi({input->value(), static_cast<std::size_t>(input->size())});
+    const std::string before =
+        std::exchange(found->shown, standin::Utf8ToAnsi({input->value(), static_cast<std::size_t>(input->size())}));
     standin::ReplaceText(found->hwnd, found->shown);
+    AccessibleTextChanged(found->hwnd, before);
     Sync();
 }
 
@@ -246,6 +253,7 @@ void DialogWindow::UserFocused(HWND control)
         return;
     SetFocus(control);
     m_focus = control;
+    AccessibleFocusMoved(control);
 }
 
 void DialogWindow::OnEdited(Fl_Widget *widget, void *window)

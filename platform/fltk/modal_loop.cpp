@@ -1,5 +1,6 @@
 // The modal run on a real display: the dialog shown in an FLTK window, FLTK's event loop
 // delivering the user's input until EndDialog.
+#include "platform/fltk/accessibility.h"
 #include "platform/fltk/dialog_window.h"
 #include "platform/standin/module.h"
 #include "platform/standin/window.h"
@@ -9,6 +10,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -21,6 +24,8 @@ int DispatchEvent(int event, Fl_Window *window)
             dialog != nullptr && dialog->HandleDialogKey())
             return 1;
     }
+    if ((event == FL_FOCUS || event == FL_UNFOCUS) && dynamic_cast<fltkhost::DialogWindow *>(window) != nullptr)
+        fltkhost::AccessibleWindowActivated(event == FL_FOCUS);
     return Fl::handle_(event, window);
 }
 
@@ -55,6 +60,15 @@ void WaitUntilMapped(fltkhost::DialogWindow &window)
 
 void NoIdleWork(void * /*data*/) {}
 
+// Until the session's accessibility status is asked over D-Bus: publish whenever there is a
+// session bus and the usual switch does not turn the bridge off.
+bool AccessibilityWanted()
+{
+    const char *bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    const char *off = std::getenv("NO_AT_BRIDGE");
+    return bus != nullptr && *bus != '\0' && (off == nullptr || std::string_view(off) != "1");
+}
+
 } // namespace
 
 namespace standin {
@@ -68,6 +82,8 @@ INT_PTR RunModalLoop(HWND hDlg)
         window.show();
         WaitUntilMapped(window);
         window.Sync();
+        if (AccessibilityWanted())
+            fltkhost::PublishAccessibility(window);
     }
     // A quit request ends the run, as on Windows, whether it was left in the queue before the
     // run or posted during it; it stays there for the caller's own loop.
@@ -78,6 +94,7 @@ INT_PTR RunModalLoop(HWND hDlg)
             Fl::wait();
     }
     Fl::remove_idle(NoIdleWork);
+    fltkhost::AccessibleDialogEnding();
     if (lost) {
         std::fputs("zahlix: the dialog's window went away before the dialog ended\n", stderr);
         return -1;
