@@ -86,9 +86,11 @@ bool Visible(const Facts &f)
 {
     if (f.data.kind == NodeKind::Menu || f.data.kind == NodeKind::MenuItem)
         return true;
+    if (!HasWindow(f))
+        return false;
     // A modal dialog is shown by the dialog manager whatever its template's style says.
     const bool shown = f.data.kind == NodeKind::Dialog || (f.data.hwnd->style & WS_VISIBLE) != 0;
-    return HasWindow(f) && shown && f.host.Showing(f.data.hwnd);
+    return shown && f.host.Showing(f.data.hwnd);
 }
 bool IsEdit(const Facts &f)
 {
