@@ -85,8 +85,8 @@ bool Extents(HWND window, bool onScreen, a11yabi::Rect *out)
     int originY = 0;
     if (onScreen) {
         Window child = 0;
-        XTranslateCoordinates(fl_display, fl_xid(g_window), RootWindow(fl_display, fl_screen), 0, 0, &originX,
-                              &originY, &child);
+        XTranslateCoordinates(fl_display, fl_xid(g_window), RootWindow(fl_display, fl_screen), 0, 0, &originX, &originY,
+                              &child);
     }
     if (window == g_window->Dialog()) {
         *out = {originX, originY, g_window->w(), g_window->h()};
@@ -245,8 +245,8 @@ bool PublishAccessibility(DialogWindow &window)
     const std::string path = PluginPath(ProgramDir());
     // The plug-in is never unloaded: the bridge leaves an exit handler and GLib sources behind.
     void *plugin = path.empty() ? nullptr : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    auto start = plugin != nullptr ? reinterpret_cast<a11yabi::StartFunction>(dlsym(plugin, a11yabi::kStartSymbol))
-                                   : nullptr;
+    auto start =
+        plugin != nullptr ? reinterpret_cast<a11yabi::StartFunction>(dlsym(plugin, a11yabi::kStartSymbol)) : nullptr;
     if (start == nullptr)
         return false;
     g_window = &window;

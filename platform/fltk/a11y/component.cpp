@@ -62,12 +62,13 @@ AtkObject *RefAccessibleAtPoint(AtkComponent *component, gint x, gint y, AtkCoor
     if (!Alive(object))
         return nullptr;
     const auto &children = DataOf(object).children;
-    for (auto child = children.rbegin(); child != children.rend(); ++child) {
-        AtkStateSet *states = atk_object_ref_state_set(*child);
+    for (std::size_t i = children.size(); i-- > 0;) {
+        AtkObject *child = children[i];
+        AtkStateSet *states = atk_object_ref_state_set(child);
         const bool showing = atk_state_set_contains_state(states, ATK_STATE_SHOWING) != FALSE;
         g_object_unref(states);
-        if (showing && ATK_IS_COMPONENT(*child) && Contains(ATK_COMPONENT(*child), x, y, coordinates) != FALSE)
-            return ATK_OBJECT(g_object_ref(*child));
+        if (showing && ATK_IS_COMPONENT(child) && Contains(ATK_COMPONENT(child), x, y, coordinates) != FALSE)
+            return ATK_OBJECT(g_object_ref(child));
     }
     return nullptr;
 }
@@ -78,9 +79,9 @@ gboolean GrabFocus(AtkComponent *component)
     if (!Alive(object))
         return FALSE;
     const NodeData &data = DataOf(object);
-    const bool focusable = data.kind == NodeKind::Field ||
-                           (data.kind == NodeKind::Control && (data.hwnd->style & WS_TABSTOP) != 0 &&
-                            (data.hwnd->style & (WS_VISIBLE | WS_DISABLED)) == WS_VISIBLE);
+    const bool focusable =
+        data.kind == NodeKind::Field || (data.kind == NodeKind::Control && (data.hwnd->style & WS_TABSTOP) != 0 &&
+                                         (data.hwnd->style & (WS_VISIBLE | WS_DISABLED)) == WS_VISIBLE);
     return static_cast<gboolean>(focusable && TheTree().host->Focus(data.hwnd));
 }
 

@@ -59,8 +59,8 @@ void CaretMoved(HWND edit)
     g_selections[edit] = now;
     if (caretMoved && edit == TheTree().focus)
         g_signal_emit_by_name(node, "text-caret-moved", static_cast<gint>(now.second));
-    if (selectionChanged && (known == g_selections.end() || known->second.first != known->second.second ||
-                             now.first != now.second))
+    if (selectionChanged &&
+        (known == g_selections.end() || known->second.first != known->second.second || now.first != now.second))
         g_signal_emit_by_name(node, "text-selection-changed");
 }
 

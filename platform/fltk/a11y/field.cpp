@@ -54,7 +54,8 @@ bool Writable(HWND field)
 
 gchar *Utf8Of(HWND field, Range range)
 {
-    const std::string text = TheTree().host->ToUtf8(std::string_view(field->text).substr(range.first, range.second - range.first));
+    const std::string text =
+        TheTree().host->ToUtf8(std::string_view(field->text).substr(range.first, range.second - range.first));
     return g_strdup(text.c_str());
 }
 
@@ -84,7 +85,8 @@ gunichar GetCharacterAtOffset(AtkText *text, gint offset)
     HWND field = FieldOf(text);
     if (field == nullptr || offset < 0 || static_cast<std::size_t>(offset) >= CountOf(field))
         return 0;
-    const std::string utf8 = TheTree().host->ToUtf8(std::string_view(field->text).substr(static_cast<std::size_t>(offset), 1));
+    const std::string utf8 =
+        TheTree().host->ToUtf8(std::string_view(field->text).substr(static_cast<std::size_t>(offset), 1));
     return g_utf8_get_char(utf8.c_str());
 }
 

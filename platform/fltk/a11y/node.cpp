@@ -127,11 +127,11 @@ struct StateRule {
     AtkStateType state;
 };
 constexpr std::array kStateRules{
-    StateRule{Enabled, ATK_STATE_ENABLED},       StateRule{Enabled, ATK_STATE_SENSITIVE},
-    StateRule{Visible, ATK_STATE_VISIBLE},       StateRule{Visible, ATK_STATE_SHOWING},
-    StateRule{Editable, ATK_STATE_EDITABLE},     StateRule{SingleLine, ATK_STATE_SINGLE_LINE},
-    StateRule{Focusable, ATK_STATE_FOCUSABLE},   StateRule{Focused, ATK_STATE_FOCUSED},
-    StateRule{ActiveWindow, ATK_STATE_ACTIVE},   StateRule{Selectable, ATK_STATE_SELECTABLE},
+    StateRule{Enabled, ATK_STATE_ENABLED},     StateRule{Enabled, ATK_STATE_SENSITIVE},
+    StateRule{Visible, ATK_STATE_VISIBLE},     StateRule{Visible, ATK_STATE_SHOWING},
+    StateRule{Editable, ATK_STATE_EDITABLE},   StateRule{SingleLine, ATK_STATE_SINGLE_LINE},
+    StateRule{Focusable, ATK_STATE_FOCUSABLE}, StateRule{Focused, ATK_STATE_FOCUSED},
+    StateRule{ActiveWindow, ATK_STATE_ACTIVE}, StateRule{Selectable, ATK_STATE_SELECTABLE},
 };
 
 const gchar *GetName(AtkObject *object)
@@ -302,7 +302,8 @@ GType MenuType()
 }
 GType MenuItemType()
 {
-    static const GType type = Register(NodeType(), "ZahlixAccessibleMenuItem", {{atk_component_get_type, AddComponent}});
+    static const GType type =
+        Register(NodeType(), "ZahlixAccessibleMenuItem", {{atk_component_get_type, AddComponent}});
     return type;
 }
 
@@ -351,7 +352,7 @@ std::string WithoutMnemonic(std::string_view text)
 HWND LabelOf(HWND field)
 {
     HWND best = nullptr;
-    const HWND dialog = field->parent;
+    HWND dialog = field->parent;
     if (dialog == nullptr)
         return nullptr;
     for (const auto &child : dialog->children) {

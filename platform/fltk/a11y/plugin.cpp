@@ -72,7 +72,8 @@ void Pump(std::vector<a11yabi::PollFd> *wait, int *timeoutMs)
     }
     wait->clear();
     for (gint i = 0; i < count; ++i)
-        wait->push_back({fds[static_cast<std::size_t>(i)].fd, static_cast<short>(fds[static_cast<std::size_t>(i)].events)});
+        wait->push_back(
+            {fds[static_cast<std::size_t>(i)].fd, static_cast<short>(fds[static_cast<std::size_t>(i)].events)});
     *timeoutMs = busy ? 0 : timeout;
 }
 
@@ -101,7 +102,7 @@ AtkObject *NodeOf(HWND control)
 } // namespace a11y
 
 extern "C" __attribute__((visibility("default"))) bool zahlix_accessibility_start(const a11yabi::Host *host,
-                                                                                 a11yabi::Bridge *bridge)
+                                                                                  a11yabi::Bridge *bridge)
 {
     using namespace a11y;
     Tree &tree = TheTree();
