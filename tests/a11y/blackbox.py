@@ -73,7 +73,8 @@ class Events:
     def __init__(self):
         self.seen = []
         pyatspi.Registry.registerEventListener(
-            self.on_event, "object:state-changed", "object:text-changed", "object:text-caret-moved")
+            self.on_event, "object:state-changed", "object:text-changed", "object:text-caret-moved", "window:activate",
+            "window:deactivate")
 
     def on_event(self, event):
         try:
@@ -214,6 +215,11 @@ def check_editing(dialog, events):
               f"DEC: {what} gives {expected}", text_of(dec))
     check(wait_until(lambda: text_of(hex_) == "4BC"), "HEX follows DEC 1212", text_of(hex_))
 
+    # Offsets count characters, whatever their length in UTF-8.
+    dec.queryEditableText().setTextContents("\u20ac5")
+    check(wait_until(lambda: dec.queryText().characterCount == 2) and dec.queryText().getText(1, 2) == "5",
+          "DEC holds two characters, the second 5", (dec.queryText().characterCount, text_of(dec)))
+    dec.queryEditableText().setTextContents("1212")
     text = dec.queryText()
     check(text.setCaretOffset(2) and text.caretOffset == 2, "the caret set to 2", text.caretOffset)
     check(text.setSelection(0, 1, 4) and text.getSelection(0) == (1, 4) and text.getNSelections() == 1,
@@ -221,6 +227,26 @@ def check_editing(dialog, events):
     check(text.getStringAtOffset(3, pyatspi.TEXT_GRANULARITY_CHAR) == ("2", 3, 4), "the character at 3",
           text.getStringAtOffset(3, pyatspi.TEXT_GRANULARITY_CHAR))
     events.take()
+
+
+def check_activation(dialog, events):
+    """Another window takes the keyboard and gives it back: the dialog deactivates and activates."""
+    events.take()
+    other = subprocess.Popen(["xmessage", "-name", "other", "another window"])
+    try:
+        wait_until(lambda: "active" not in states_of(dialog))
+        other.terminate()
+        other.wait()
+        wait_until(lambda: "active" in states_of(dialog))
+    finally:
+        if other.poll() is None:
+            other.kill()
+    seen = [kind for kind, name, _, _ in events.take() if kind.startswith("window:") and name == "Zahlix"]
+    # The window manager may pass the focus back and forth while the other window maps: the events
+    # alternate, as the focus went.
+    alternating = len(seen) >= 2 and len(seen) % 2 == 0 and \
+        seen == ["window:deactivate", "window:activate"] * (len(seen) // 2)
+    check(alternating, "another window comes and goes: deactivate, then activate", seen)
 
 
 def check_tab(dialog, events):
@@ -307,6 +333,7 @@ def main():
         dialog = check_tree(app)
         check_extents(dialog)
         check_editing(dialog, events)
+        check_activation(dialog, events)
         check_tab(dialog, events)
         check_bad_calls(dialog, events)
         kept = dialog
