@@ -37,6 +37,7 @@ find_package(X11 REQUIRED)
 add_library(zahlix_fltk OBJECT
     platform/fltk/dialog_units.cpp
     platform/fltk/dialog_window.cpp
+    platform/fltk/edit_menu.cpp
     platform/fltk/keep_above.cpp
     platform/fltk/modal_loop.cpp
     platform/fltk/window_icon.cpp)

@@ -65,6 +65,9 @@ struct MSG {
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
+#define WM_UNDO 0x0304
+#define EM_CANUNDO 0x00C6
+#define EM_UNDO 0x00C7
 
 #define SC_CLOSE 0xF060
 #define EN_CHANGE 0x0300

@@ -3,6 +3,7 @@
 #include "platform/fltk/dialog_window.h"
 
 #include "platform/fltk/accessibility.h"
+#include "platform/fltk/edit_menu.h"
 #include "platform/fltk/keep_above.h"
 #include "platform/fltk/window_icon.h"
 #include "platform/standin/codepage.h"
@@ -65,10 +66,18 @@ std::string LabelText(const std::string &ansi)
     return label;
 }
 
+// Where a byte offset of a control's text in the program's code page falls in the UTF-8 text
+// that its widget shows.
+int Utf8Offset(const std::string &ansi, std::size_t offset)
+{
+    return static_cast<int>(standin::AnsiToUtf8(std::string_view(ansi).substr(0, offset)).size());
+}
+
 } // namespace
 
-// An edit control: a single-line input that scrolls horizontally, and tells the dialog manager
-// when it takes the keyboard focus, so that GetFocus answers with its control.
+// An edit control: a single-line input that scrolls horizontally, tells the dialog manager
+// when it takes the keyboard focus, so that GetFocus answers with its control, and opens the
+// edit control's context menu on a right-click, taking the focus first.
 class EditWidget : public Fl_Input {
 public:
     EditWidget(DialogWindow &window, HWND control, const PixelRect &r)
@@ -78,6 +87,13 @@ public:
 
     int handle(int event) override
     {
+        if (event == FL_PUSH && Fl::event_button() == FL_RIGHT_MOUSE) {
+            if (Fl::focus() != this)
+                take_focus();
+            ShowEditMenu(m_control, *this, Fl::event_x(), Fl::event_y());
+            m_window.Sync();
+            return 1;
+        }
         const int handled = Fl_Input::handle(event);
         if (event == FL_FOCUS)
             m_window.UserFocused(m_control);
@@ -189,9 +205,16 @@ void DialogWindow::Sync()
         if (control.hwnd->text == control.shown)
             continue;
         const std::string before = std::exchange(control.shown, control.hwnd->text);
-        if (control.hwnd->kind == WindowKind::Edit) // value() raises no callback: no second EN_CHANGE
-            static_cast<Fl_Input *>(control.widget)->value(standin::AnsiToUtf8(control.shown).c_str());
-        else
+        if (control.hwnd->kind == WindowKind::Edit) {
+            // value() raises no callback: no second EN_CHANGE.
+            auto *input = static_cast<Fl_Input *>(control.widget);
+            input->value(standin::AnsiToUtf8(control.shown).c_str());
+            // The focused field changed by the dialog manager itself (an undo) shows its
+            // selection.
+            if (control.hwnd == GetFocus())
+                input->position(Utf8Offset(control.shown, control.hwnd->selEnd),
+                                Utf8Offset(control.shown, control.hwnd->selStart));
+        } else
             control.widget->copy_label(LabelText(control.shown).c_str());
         AccessibleTextChanged(control.hwnd, before);
     }
@@ -218,9 +241,24 @@ void DialogWindow::Sync()
 
 bool DialogWindow::HandleDialogKey()
 {
+    // While a menu is open, its own keys go to it: Escape closes the menu, not the dialog.
+    if (Fl::grab() != nullptr)
+        return false;
     const int key = Fl::event_key();
     const int state = Fl::event_state();
-    if (key == FL_Tab && (state & (FL_CTRL | FL_ALT | FL_META)) == 0)
+    HWND focus = GetFocus();
+    Fl_Widget *focusWidget = focus != nullptr && focus->kind == WindowKind::Edit ? WidgetOf(focus) : nullptr;
+    const bool undo = (key == 'z' && (state & (FL_CTRL | FL_ALT | FL_META)) == FL_CTRL) ||
+                      (key == FL_BackSpace && (state & (FL_CTRL | FL_ALT | FL_META)) == FL_ALT);
+    const bool menu = key == FL_Menu || (key == FL_F + 10 && (state & (FL_SHIFT | FL_CTRL | FL_ALT)) == FL_SHIFT);
+    if (undo && focusWidget != nullptr) {
+        // The edit control's own undo, per field; FLTK's would be one record for all inputs.
+        SendMessageA(focus, EM_UNDO, 0, 0);
+    } else if (menu && focusWidget != nullptr) {
+        // Centred on the field, as the edit control opens it from the keyboard.
+        ShowEditMenu(focus, *static_cast<Fl_Input *>(focusWidget), focusWidget->x() + focusWidget->w() / 2,
+                     focusWidget->y() + focusWidget->h() / 2);
+    } else if (key == FL_Tab && (state & (FL_CTRL | FL_ALT | FL_META)) == 0)
         standin::PressKey((state & FL_SHIFT) != 0 ? standin::Key::ShiftTab : standin::Key::Tab);
     else if (key == FL_Enter || key == FL_KP_Enter)
         standin::PressKey(standin::Key::Enter);
@@ -240,9 +278,10 @@ void DialogWindow::UserEdited(Fl_Input *input)
         std::find_if(m_controls.begin(), m_controls.end(), [input](const Control &c) { return c.widget == input; });
     if (found == m_controls.end())
         return;
-    const std::string before =
-        std::exchange(found->shown, standin::Utf8ToAnsi({input->value(), static_cast<std::size_t>(input->size())}));
-    standin::ReplaceText(found->hwnd, found->shown);
+    const std::string_view value(input->value(), static_cast<std::size_t>(input->size()));
+    const std::size_t caret = standin::Utf8ToAnsi(value.substr(0, static_cast<std::size_t>(input->position()))).size();
+    const std::string before = std::exchange(found->shown, standin::Utf8ToAnsi(value));
+    standin::ReplaceText(found->hwnd, found->shown, caret);
     AccessibleTextChanged(found->hwnd, before);
     Sync();
 }

@@ -38,7 +38,9 @@ public:
     void Sync();
 
     // The dialog manager's own keys, taken before the focused widget sees them: Tab, Shift+Tab,
-    // Enter, Escape and Alt+F4. Returns whether the key was one of them.
+    // Enter, Escape and Alt+F4; and the edit control's keys that FLTK's input would handle
+    // otherwise: Undo (Ctrl+Z, Alt+Backspace) and the context menu (Shift+F10, the Menu key).
+    // Returns whether the key was one of them.
     bool HandleDialogKey();
 
     // The widget of a control, or nullptr.

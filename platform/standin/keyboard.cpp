@@ -4,6 +4,8 @@
 #include "platform/standin/standin.h"
 #include "platform/standin/window.h"
 
+#include <algorithm>
+
 namespace standin {
 
 namespace {
@@ -105,6 +107,10 @@ void PressKey(Key key)
     case Key::End:
         EditFocused(EditAction::End);
         break;
+    case Key::Undo:
+        if (HWND edit = FocusedEdit())
+            SendMessageA(edit, EM_UNDO, 0, 0);
+        break;
     }
     DispatchPostedMessages();
 }
@@ -134,12 +140,26 @@ void SelectAll()
     EditFocused(EditAction::SelectAll);
 }
 
-void ReplaceText(HWND edit, std::string_view text)
+void ReplaceText(HWND edit, std::string_view text, std::size_t caret)
 {
     if (LiveWindow(edit) == nullptr || edit->kind != WindowKind::Edit || edit->text == text)
         return;
-    EditKey(edit, EditAction::SelectAll);
-    ReplaceSelection(edit, text);
+    // The smallest replacement that turns the old text into the new one, with the inserted
+    // text ending at the caret where the old text allows it, as the user's keys made it.
+    const std::string_view old = edit->text;
+    caret = std::min(caret, text.size());
+    std::size_t suffix = text.size() - caret;
+    if (suffix > old.size() || old.substr(old.size() - suffix) != text.substr(caret)) {
+        suffix = 0;
+        while (suffix < old.size() && suffix < text.size() &&
+               old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix])
+            ++suffix;
+    }
+    std::size_t prefix = 0;
+    const std::size_t prefixLimit = std::min(old.size(), text.size()) - suffix;
+    while (prefix < prefixLimit && old[prefix] == text[prefix])
+        ++prefix;
+    ReplaceRange(edit, prefix, old.size() - suffix, text.substr(prefix, text.size() - suffix - prefix));
     DispatchPostedMessages();
 }
 

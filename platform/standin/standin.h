@@ -14,12 +14,13 @@
 namespace standin {
 
 // Keys that the dialog manager or the focused edit control handles.
-enum class Key { Tab, ShiftTab, Enter, Escape, AltF4, Backspace, Delete, Home, End };
+enum class Key { Tab, ShiftTab, Enter, Escape, AltF4, Backspace, Delete, Home, End, Undo };
 
 // One keystroke. Tab and Shift+Tab move the focus among the visible, enabled WS_TABSTOP controls
 // in template order, wrapping, and select the whole text of an edit control they enter. Enter
 // issues the default push button's command while that button is enabled (IDOK without one),
-// Escape issues IDCANCEL, Alt+F4 asks to close the window as the close box does.
+// Escape issues IDCANCEL, Alt+F4 asks to close the window as the close box does. Undo (Ctrl+Z,
+// Alt+Backspace) undoes the focused edit control's last change.
 void PressKey(Key key);
 
 // Types the characters one by one into the focused edit control, each replacing the selection
@@ -32,8 +33,10 @@ void PasteText(std::string_view text);
 // Selects the whole text of the focused edit control.
 void SelectAll();
 
-// The user replaced the whole text of an edit control at once (a host's own editing).
-void ReplaceText(HWND edit, std::string_view text);
+// The user changed the text of an edit control to `text` in one edit (a host's own editing),
+// leaving the caret at byte `caret` of it. The dialog manager takes it as the one replacement
+// that makes that change, so that undo treats it as the same keys on Windows would.
+void ReplaceText(HWND edit, std::string_view text, std::size_t caret);
 
 // The close box, or Close on the system menu: WM_SYSCOMMAND with SC_CLOSE.
 void ClickCloseBox();

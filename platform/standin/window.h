@@ -25,6 +25,11 @@ struct HWND__ {
     // Edit controls: the selection, anchor first; the caret stands at selEnd.
     std::size_t selStart = 0;
     std::size_t selEnd = 0;
+    // The one level of undo: the text that the last change deleted, where, and how many bytes
+    // it inserted there.
+    std::string undoText;
+    std::size_t undoPosition = 0;
+    std::size_t undoInsertCount = 0;
 
     // Dialogs.
     WORD pointSize = 0; // the template's font, with DS_SETFONT
@@ -54,7 +59,7 @@ void NotifyParent(HWND control, WORD code);
 void PostDialogMessage(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 void DispatchPostedMessages();
 
-// The edit control's part of SendMessageA: setting its text.
+// The edit control's part of SendMessageA: setting its text, and undoing the last change.
 LRESULT EditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Whether PostQuitMessage left a quit request that nobody removed.

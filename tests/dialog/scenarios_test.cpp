@@ -123,6 +123,87 @@ TEST(ConverterDialog, DeletingAndPastingRecalculate)
     });
 }
 
+struct UndoCase {
+    const char *name;
+    void (*edit)(); // what the user did, starting in DEC
+    bool canUndo;   // what the focused field answers to EM_CANUNDO before the undo
+    Fields undone;  // after one undo
+    Fields redone;  // after a second one, which undoes the first
+};
+
+void PrintTo(const UndoCase &param, std::ostream *out)
+{
+    *out << param.name;
+}
+
+class Undo : public testing::TestWithParam<UndoCase> {};
+
+TEST_P(Undo, UndoesTheLastChangeOfTheFocusedFieldAndASecondUndoRedoesIt)
+{
+    const UndoCase &param = GetParam();
+    Play([&](HWND hDlg) {
+        param.edit();
+        EXPECT_EQ(SendMessageA(GetFocus(), EM_CANUNDO, 0, 0) != 0, param.canUndo);
+        user::Press(Key::Undo);
+        EXPECT_EQ(ReadFields(hDlg), param.undone);
+        user::Press(Key::Undo);
+        EXPECT_EQ(ReadFields(hDlg), param.redone);
+        Finish();
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConverterDialog, Undo,
+    testing::Values(
+        UndoCase{"TypingIsOneStep", [] { user::Type("123"); }, true, {"", "0", ""}, {"123", "7B", "1111011"}},
+        UndoCase{"BackspaceIsAStepOfItsOwn",
+                 [] {
+                     user::Type("123");
+                     user::Press(Key::Backspace);
+                 },
+                 true,
+                 {"123", "7B", "1111011"},
+                 {"12", "C", "1100"}},
+        UndoCase{"PasteAfterTypingJoinsIt",
+                 [] {
+                     user::Type("12");
+                     user::Paste("34");
+                 },
+                 true,
+                 {"", "0", ""},
+                 {"1234", "4D2", "10011010010"}},
+        UndoCase{"TypingOverTheProgramsTextRestoresIt",
+                 [] {
+                     user::Type("255");
+                     user::Press(Key::Tab);
+                     user::Type("1");
+                 },
+                 true,
+                 {"255", "FF", "11111111"},
+                 {"1", "1", "1"}},
+        UndoCase{"ProgramsRewriteLeavesNothingToUndo",
+                 [] {
+                     user::Type("255");
+                     user::Press(Key::Tab);
+                 },
+                 false,
+                 {"255", "FF", "11111111"},
+                 {"255", "FF", "11111111"}}),
+    [](const testing::TestParamInfo<UndoCase> &info) { return info.param.name; });
+
+// An undo selects what it put back, so that typing replaces it.
+TEST(ConverterDialog, TypingAfterARedoReplacesTheRedoneText)
+{
+    Play([](HWND hDlg) {
+        user::Type("12");
+        user::Press(Key::Undo);
+        user::Press(Key::Undo);
+        user::Type("3");
+        EXPECT_EQ(ReadFields(hDlg), (Fields{"3", "3", "11"}));
+        Finish();
+    });
+}
+
 TEST(ConverterDialog, EnterInBinRecalculatesFromBin)
 {
     Play([](HWND hDlg) {

@@ -12,7 +12,7 @@
 
 namespace user {
 
-enum class Key { Tab, ShiftTab, Enter, Escape, AltF4, Backspace, Delete, Home, End };
+enum class Key { Tab, ShiftTab, Enter, Escape, AltF4, Backspace, Delete, Home, End, Undo };
 
 // Keys go to the focused control, or to the dialog when no control has the focus.
 void Press(Key key);

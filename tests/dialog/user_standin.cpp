@@ -13,9 +13,9 @@ namespace {
 // The stand-in's key for each user::Key, in the order of its enumerators.
 constexpr standin::Key kStandinKeys[] = {
     standin::Key::Tab,       standin::Key::ShiftTab, standin::Key::Enter, standin::Key::Escape, standin::Key::AltF4,
-    standin::Key::Backspace, standin::Key::Delete,   standin::Key::Home,  standin::Key::End,
+    standin::Key::Backspace, standin::Key::Delete,   standin::Key::Home,  standin::Key::End,    standin::Key::Undo,
 };
-static_assert(std::size(kStandinKeys) == static_cast<std::size_t>(Key::End) + 1);
+static_assert(std::size(kStandinKeys) == static_cast<std::size_t>(Key::Undo) + 1);
 
 } // namespace
 

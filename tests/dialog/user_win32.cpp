@@ -135,6 +135,10 @@ void Press(Key key)
     case Key::End:
         PostKey(VK_END);
         break;
+    case Key::Undo:
+        SendMessageA(Target(), EM_UNDO, 0, 0);
+        Pump();
+        break;
     }
 }
 

@@ -75,11 +75,11 @@ void Press(Key key)
     };
     // In the order of user::Key's enumerators.
     constexpr Stroke kStrokes[] = {
-        {XK_Tab, xkeys::kNone},    {XK_Tab, xkeys::kShift}, {XK_Return, xkeys::kNone},
-        {XK_Escape, xkeys::kNone}, {XK_F4, xkeys::kAlt},    {XK_BackSpace, xkeys::kNone},
-        {XK_Delete, xkeys::kNone}, {XK_Home, xkeys::kNone}, {XK_End, xkeys::kNone},
+        {XK_Tab, xkeys::kNone}, {XK_Tab, xkeys::kShift},      {XK_Return, xkeys::kNone}, {XK_Escape, xkeys::kNone},
+        {XK_F4, xkeys::kAlt},   {XK_BackSpace, xkeys::kNone}, {XK_Delete, xkeys::kNone}, {XK_Home, xkeys::kNone},
+        {XK_End, xkeys::kNone}, {XK_z, xkeys::kControl},
     };
-    static_assert(std::size(kStrokes) == static_cast<std::size_t>(Key::End) + 1);
+    static_assert(std::size(kStrokes) == static_cast<std::size_t>(Key::Undo) + 1);
     const Stroke &stroke = kStrokes[static_cast<std::size_t>(key)];
     xkeys::Tap(fl_display, stroke.keysym, stroke.modifiers);
     Settle();

@@ -106,4 +106,12 @@ void TypeUtf8(Display *display, std::string_view text)
     }
 }
 
+void Click(Display *display, int rootX, int rootY, unsigned button)
+{
+    XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+    XTestFakeButtonEvent(display, button, True, CurrentTime);
+    XTestFakeButtonEvent(display, button, False, CurrentTime);
+    XFlush(display);
+}
+
 } // namespace xkeys

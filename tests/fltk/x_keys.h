@@ -18,6 +18,9 @@ void Tap(Display *display, KeySym keysym, unsigned modifiers = kNone);
 // Types UTF-8 text, one key per character.
 void TypeUtf8(Display *display, std::string_view text);
 
+// Moves the pointer to a point of the screen and clicks a button there (3: the right one).
+void Click(Display *display, int rootX, int rootY, unsigned button);
+
 } // namespace xkeys
 
 #endif

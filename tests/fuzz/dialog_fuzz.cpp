@@ -71,7 +71,7 @@ void Play(Actions &actions)
     static constexpr std::string_view kDigits = "0123456789abcdefABCDEF-";
     using standin::Key;
     const std::uint8_t op = actions.Next();
-    switch (op % 14) {
+    switch (op % 15) {
     case 0: {
         const char c = static_cast<char>(actions.Next());
         standin::TypeText(std::string_view(&c, 1));
@@ -115,7 +115,10 @@ void Play(Actions &actions)
         break;
     case 13:
         if (HWND focus = GetFocus())
-            standin::ReplaceText(focus, actions.Take(actions.Next() % 40));
+            standin::ReplaceText(focus, actions.Take(actions.Next() % 40), actions.Next());
+        break;
+    case 14:
+        standin::PressKey(Key::Undo);
         break;
     default:
         break;

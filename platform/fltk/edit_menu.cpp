@@ -1,0 +1,163 @@
+// The edit control's context menu.
+#include "platform/fltk/edit_menu.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Menu_Item.H>
+#include <FL/x.H>
+
+#include <algorithm>
+#include <chrono>
+#include <iterator>
+#include <poll.h>
+
+namespace fltkhost {
+
+namespace {
+
+// Whether the clipboard holds text: its owner lists a text type among its targets. FLTK's own
+// check reads X events off the queue and drops those that are not its answer, and waits for
+// an owner that never answers; this one takes only its answer, and waits at most 200 ms. When
+// this program owns the clipboard, FLTK answers the request meanwhile.
+bool ClipboardHoldsText()
+{
+    Display *display = fl_display;
+    Fl_Window *window = Fl::first_window();
+    const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+    const Window owner = XGetSelectionOwner(display, clipboard);
+    if (owner == None || window == nullptr || !window->shown())
+        return false;
+    const Atom targets = XInternAtom(display, "TARGETS", False);
+    const Atom property = XInternAtom(display, "ZAHLIX_CLIPBOARD_TARGETS", False);
+    const Window requestor = fl_xid(window);
+    XConvertSelection(display, clipboard, targets, property, requestor, CurrentTime);
+    XFlush(display);
+
+    struct Match {
+        Window requestor;
+        Atom targets;
+        Atom property;
+    } match{requestor, targets, property};
+    // Xlib's predicate type fixes the parameters' types.
+    // NOLINTNEXTLINE(readability-non-const-parameter)
+    const auto isAnswer = [](Display *, XEvent *event, XPointer data) -> Bool {
+        const auto *m = reinterpret_cast<const Match *>(data);
+        const XSelectionEvent &answer = event->xselection;
+        return event->type == SelectionNotify && answer.requestor == m->requestor && answer.target == m->targets &&
+               (answer.property == m->property || answer.property == None);
+    };
+    XEvent event{};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    while (XCheckIfEvent(display, &event, isAnswer, reinterpret_cast<XPointer>(&match)) == False) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        XEvent request{};
+        if (XCheckTypedEvent(display, SelectionRequest, &request) != False) {
+            fl_handle(request);
+            continue;
+        }
+        pollfd connection{ConnectionNumber(display), POLLIN, 0};
+        poll(&connection, 1, static_cast<int>(left.count()));
+        XEventsQueued(display, QueuedAfterReading);
+    }
+    if (event.xselection.property == None)
+        return false;
+
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char *data = nullptr;
+    bool text = false;
+    if (XGetWindowProperty(display, requestor, property, 0, 1024, True, XA_ATOM, &type, &format, &count, &remaining,
+                           &data) == Success &&
+        type == XA_ATOM && format == 32) {
+        const Atom kinds[] = {
+            XInternAtom(display, "UTF8_STRING", False), XA_STRING, XInternAtom(display, "TEXT", False),
+            XInternAtom(display, "text/plain;charset=utf-8", False), XInternAtom(display, "text/plain", False)};
+        const auto *offered = reinterpret_cast<const Atom *>(data);
+        for (unsigned long i = 0; i < count && !text; ++i)
+            text = std::find(std::begin(kinds), std::end(kinds), offered[i]) != std::end(kinds);
+    }
+    if (data != nullptr)
+        XFree(data);
+    return text;
+}
+
+enum Command : long { kUndo, kCut, kCopy, kPaste, kDelete, kSelectAll };
+
+void Carry(Command command, HWND control, Fl_Input &input)
+{
+    switch (command) {
+    case kUndo:
+        SendMessageA(control, EM_UNDO, 0, 0);
+        break;
+    case kCut:
+        input.copy(1);
+        input.cut();
+        break;
+    case kCopy:
+        input.copy(1);
+        break;
+    case kPaste:
+        // The text arrives as a paste event, which the input handles as Ctrl+V's.
+        Fl::paste(input, 1);
+        break;
+    case kDelete:
+        input.cut();
+        break;
+    case kSelectAll:
+        input.position(input.size(), 0);
+        break;
+    }
+}
+
+} // namespace
+
+EditMenuState EditMenuStateOf(HWND control, Fl_Input &input)
+{
+    const int low = std::min(input.position(), input.mark());
+    const int high = std::max(input.position(), input.mark());
+    return {
+        .undo = SendMessageA(control, EM_CANUNDO, 0, 0) != 0,
+        .selection = low != high,
+        .paste = ClipboardHoldsText(),
+        .selectAll = input.size() > 0 && (low != 0 || high != input.size()),
+    };
+}
+
+void ShowEditMenu(HWND control, Fl_Input &input, int x, int y)
+{
+    const EditMenuState state = EditMenuStateOf(control, input);
+    const Fl_Font font = input.textfont();
+    const Fl_Fontsize size = input.textsize();
+    const auto item = [&](const char *label, Command command, bool enabled, int divider = 0) {
+        return Fl_Menu_Item{label,
+                            0,
+                            nullptr,
+                            reinterpret_cast<void *>(command),
+                            (enabled ? 0 : FL_MENU_INACTIVE) | divider,
+                            FL_NORMAL_LABEL,
+                            font,
+                            size,
+                            FL_FOREGROUND_COLOR};
+    };
+    // The labels and the separators (after Undo and after Delete) of Windows' edit control in
+    // English; '&' underlines the letter that chooses an item.
+    const Fl_Menu_Item items[] = {
+        item("&Undo", kUndo, state.undo, FL_MENU_DIVIDER),
+        item("Cu&t", kCut, state.selection),
+        item("&Copy", kCopy, state.selection),
+        item("&Paste", kPaste, state.paste),
+        item("&Delete", kDelete, state.selection, FL_MENU_DIVIDER),
+        item("Select &All", kSelectAll, state.selectAll),
+        Fl_Menu_Item{nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
+    };
+    const Fl_Menu_Item *chosen = items->popup(x, y);
+    if (chosen != nullptr)
+        Carry(static_cast<Command>(chosen->argument()), control, input);
+}
+
+} // namespace fltkhost
