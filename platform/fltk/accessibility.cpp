@@ -11,6 +11,7 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Input.H>
+#include <FL/Fl_Menu_Item.H>
 #include <FL/fl_utf8.h>
 #include <FL/x.H>
 #include <dlfcn.h>
@@ -173,9 +174,7 @@ bool Replace(HWND edit, std::size_t start, std::size_t end, std::string_view utf
         return true;
     if (!Focus(edit))
         return false;
-    edit->selStart = start;
-    edit->selEnd = end;
-    standin::ReplaceSelection(edit, text);
+    standin::ReplaceRange(edit, start, end, text);
     standin::DispatchPostedMessages();
     if (g_window != nullptr)
         g_window->Sync();
@@ -295,6 +294,38 @@ void AccessibleWindowActivated(bool active)
 {
     if (g_bridge.Activated != nullptr && g_window != nullptr)
         g_bridge.Activated(active);
+}
+
+// FLTK draws the menu in a window of its own below the point it opens at: a frame around the
+// items, each as high as its label and a leading. The places are what FLTK's menu window uses.
+void AccessibleMenuOpened(HWND edit, const Fl_Menu_Item *items, int x, int y)
+{
+    constexpr int kFrame = 2;
+    constexpr int kLeading = 4;
+    constexpr int kMargins = 16;
+    a11yabi::Rect origin;
+    if (g_bridge.MenuOpened == nullptr || g_window == nullptr || !Extents(g_window->Dialog(), true, &origin))
+        return;
+    std::vector<a11yabi::MenuItem> shown(1);
+    int width = 0;
+    int top = origin.y + y + kFrame;
+    for (const Fl_Menu_Item *item = items; item != nullptr && item->label() != nullptr; item = item->next()) {
+        int height = 0;
+        width = std::max(width, item->measure(&height, nullptr) + kMargins);
+        shown.push_back({item->label(), item->active() != 0, {origin.x + x + kFrame, top, 0, height + kLeading}});
+        top += height + kLeading;
+    }
+    for (auto &item : shown)
+        item.bounds.w = width;
+    shown.front().bounds = {origin.x + x, origin.y + y, width + 2 * kFrame, top + kFrame - (origin.y + y)};
+    g_bridge.MenuOpened(edit, shown);
+    PumpBridge(nullptr);
+}
+
+void AccessibleMenuClosed()
+{
+    if (g_bridge.MenuClosed != nullptr && g_window != nullptr)
+        g_bridge.MenuClosed();
 }
 
 void AccessibleDialogEnding()

@@ -8,6 +8,8 @@
 
 #include <string_view>
 
+class Fl_Menu_Item;
+
 namespace fltkhost {
 
 class DialogWindow;
@@ -23,6 +25,9 @@ void AccessibleTextChanged(HWND control, std::string_view before);
 void AccessibleFocusMoved(HWND control);
 void AccessibleCaretMoved(HWND edit);
 void AccessibleWindowActivated(bool active);
+// A field's context menu opens at (x, y) of the window with its items as shown, or closes.
+void AccessibleMenuOpened(HWND edit, const Fl_Menu_Item *items, int x, int y);
+void AccessibleMenuClosed();
 // The dialog ends: the bridge's objects turn defunct before its windows are destroyed.
 void AccessibleDialogEnding();
 

@@ -321,6 +321,36 @@ def check_bad_calls(dialog, events):
           texts(fields))
 
 
+# The context menu of DEC with all of its text selected, an undo to make and the clipboard
+# holding text: every item but Select All applies.
+EXPECTED_MENU = [("Undo", True), ("Cut", True), ("Copy", True), ("Paste", True), ("Delete", True),
+                 ("Select All", False)]
+
+
+def check_menu(app, dialog, events):
+    dec = dialog[0]
+    dec.queryEditableText().setTextContents("42")
+    wait_until(lambda: "focused" in states_of(dec))
+    dec.queryText().setSelection(0, 0, 2)
+    place = dec.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", str(place.x + place.width // 2), str(place.y + place.height // 2),
+                    "click", "3"], check=True)
+    opened = wait_until(lambda: app.childCount == 2)
+    check(opened and app[1].getRoleName() == "popup menu", "the context menu: a popup menu beside the dialog",
+          [c.getRoleName() for c in app])
+    if not opened:
+        return
+    menu = app[1]
+    print("\n".join(tree_lines(menu)))
+    items = [(item.getRoleName(), item.name, "enabled" in states_of(item), "sensitive" in states_of(item))
+             for item in menu]
+    check(items == [("menu item", name, on, on) for name, on in EXPECTED_MENU], "its items, enabled as shown", items)
+    x_key("Escape")
+    check(wait_until(lambda: app.childCount == 1) and text_of(dec) == "42", "Escape closes the menu only",
+          (app.childCount, text_of(dec)))
+    events.take()
+
+
 def main():
     program = subprocess.Popen([PROGRAM])
     events = Events()
@@ -336,6 +366,7 @@ def main():
         check_activation(dialog, events)
         check_tab(dialog, events)
         check_bad_calls(dialog, events)
+        check_menu(app, dialog, events)
         kept = dialog
         x_key("Escape")
         try:

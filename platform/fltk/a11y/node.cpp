@@ -78,6 +78,8 @@ bool HasWindow(const Facts &f)
 }
 bool Enabled(const Facts &f)
 {
+    if (f.data.kind == NodeKind::Menu)
+        return true;
     if (f.data.kind == NodeKind::MenuItem)
         return f.data.item.enabled;
     return HasWindow(f) && (f.data.hwnd->style & WS_DISABLED) == 0;
