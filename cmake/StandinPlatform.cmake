@@ -54,16 +54,20 @@ pkg_check_modules(ZAHLIX_ATK REQUIRED IMPORTED_TARGET atk atk-bridge-2.0)
 set(ZAHLIX_A11Y_PLUGIN zahlix-atk.so)
 set(ZAHLIX_A11Y_PLUGIN_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/zahlix)
 file(RELATIVE_PATH ZAHLIX_A11Y_PLUGIN_DIR ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR}/zahlix)
-add_library(zahlix_atk MODULE
+# The accessible objects, apart from the bridge's start, so that a test can build them too.
+add_library(zahlix_atk_nodes STATIC
     platform/fltk/a11y/component.cpp
     platform/fltk/a11y/events.cpp
     platform/fltk/a11y/field.cpp
     platform/fltk/a11y/node.cpp
-    platform/fltk/a11y/plugin.cpp)
+    platform/fltk/a11y/tree.cpp)
+set_target_properties(zahlix_atk_nodes PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden)
+target_link_libraries(zahlix_atk_nodes PUBLIC PkgConfig::ZAHLIX_ATK)
+add_library(zahlix_atk MODULE platform/fltk/a11y/plugin.cpp)
 set_target_properties(zahlix_atk PROPERTIES PREFIX "" OUTPUT_NAME zahlix-atk SUFFIX .so
                                             LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
                                             CXX_VISIBILITY_PRESET hidden)
-target_link_libraries(zahlix_atk PRIVATE PkgConfig::ZAHLIX_ATK)
+target_link_libraries(zahlix_atk PRIVATE zahlix_atk_nodes)
 target_sources(zahlix_fltk PRIVATE platform/fltk/accessibility.cpp)
 target_compile_definitions(zahlix_fltk PRIVATE ZAHLIX_A11Y_PLUGIN="${ZAHLIX_A11Y_PLUGIN}"
                                                ZAHLIX_A11Y_PLUGIN_DIR="${ZAHLIX_A11Y_PLUGIN_DIR}")

@@ -267,6 +267,166 @@ def check_tab(dialog, events):
     check(("object:text-caret-moved", "BIN:", 0) in [event[:3] for event in seen] and bin_.queryText().caretOffset == 0,
           "Home: the caret moved to 0 in BIN", (bin_.queryText().caretOffset, seen))
 
+    # Shift+Tab goes back; a click focuses the field clicked.
+    def click(field):
+        place = field.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        subprocess.run(["xdotool", "mousemove", str(place.x + 5), str(place.y + place.height // 2), "click", "1"],
+                       check=True)
+    for what, act, field in [("Shift+Tab", lambda: x_key("shift+Tab"), hex_), ("a click on DEC", lambda: click(dec), dec)]:
+        act()
+        wait_until(lambda: "focused" in states_of(field))
+        names = focus_names(events.take())
+        check(names == [field.name], f"{what}: a focus event naming {field.name}", names)
+
+
+# Calls that a client may send and the bridge must refuse, each with the refusal it answers.
+BAD_CALLS = [
+    ("getText from -1", lambda t, e: t.getText(-1, 2), ""),
+    ("getText with start after end", lambda t, e: t.getText(3, 1), ""),
+    ("getText past the end", lambda t, e: t.getText(0, 99), ""),
+    ("setCaretOffset -1", lambda t, e: t.setCaretOffset(-1), False),
+    ("setCaretOffset past the end", lambda t, e: t.setCaretOffset(99), False),
+    ("setSelection with start after end", lambda t, e: t.setSelection(0, 3, 1), False),
+    ("setSelection from -2", lambda t, e: t.setSelection(0, -2, 1), False),
+    ("setSelection of selection 1", lambda t, e: t.setSelection(1, 0, 1), False),
+    ("addSelection past the end", lambda t, e: t.addSelection(0, 99), False),
+    ("removeSelection 5", lambda t, e: t.removeSelection(5), False),
+    ("getSelection 3", lambda t, e: t.getSelection(3), (-1, -1)),
+    ("getCharacterAtOffset past the end", lambda t, e: t.getCharacterAtOffset(99), 0),
+    ("getStringAtOffset -5", lambda t, e: t.getStringAtOffset(-5, pyatspi.TEXT_GRANULARITY_CHAR), ("", -1, -1)),
+    ("insertText past the end", lambda t, e: e.insertText(99, "7", 1), True),
+    ("insertText at -1", lambda t, e: e.insertText(-1, "7", 1), True),
+    ("deleteText with start after end", lambda t, e: e.deleteText(3, 1), True),
+    ("deleteText from -3", lambda t, e: e.deleteText(-3, 1), True),
+    ("deleteText past the end", lambda t, e: e.deleteText(0, 99), True),
+    ("cutText with start after end", lambda t, e: e.cutText(5, 2), True),
+    ("pasteText past the end", lambda t, e: e.pasteText(99), True),
+]
+
+
+def check_bad_calls(dialog, events):
+    fields = list(dialog)[:3]
+    dec = fields[0]
+    before = texts(fields)
+    events.take()
+    for what, call, refusal in BAD_CALLS:
+        found = call(dec.queryText(), dec.queryEditableText())
+        check(found == refusal, f"refused: {what}", found)
+    pump(0.3)
+    check(texts(fields) == before, "the refused calls changed no text", (before, texts(fields)))
+    check(not changed_fields(events.take()), "the refused calls raised no text change")
+
+    # A length beyond the string is bounded by the string; a text longer than the field takes
+    # is cut to what typing fits, in a time a user does not notice.
+    dec.queryEditableText().setTextContents("")
+    dec.queryEditableText().insertText(0, "7", 1000)
+    check(wait_until(lambda: text_of(dec) == "7"), "insertText with a length past its string inserts the string",
+          text_of(dec))
+    started = time.monotonic()
+    dec.queryEditableText().setTextContents("1" * 100000)
+    count = dec.queryText().characterCount
+    check(count == FIELD_LIMIT and time.monotonic() - started < 5, f"100000 characters cut to {FIELD_LIMIT}",
+          (count, time.monotonic() - started))
+    dec.queryEditableText().setTextContents("42")
+    check(wait_until(lambda: texts(fields) == ("42", "2A", "101010")), "the fields follow again after that",
+          texts(fields))
+
+
+# The context menu of DEC with all of its text selected, an undo to make and the clipboard
+# holding text: every item but Select All applies.
+EXPECTED_MENU = [("Undo", True), ("Cut", True), ("Copy", True), ("Paste", True), ("Delete", True),
+                 ("Select All", False)]
+
+
+def check_menu(app, dialog, events):
+    dec = dialog[0]
+    dec.queryEditableText().setTextContents("42")
+    wait_until(lambda: "focused" in states_of(dec))
+    dec.queryText().setSelection(0, 0, 2)
+    place = dec.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", str(place.x + place.width // 2), str(place.y + place.height // 2),
+                    "click", "3"], check=True)
+    opened = wait_until(lambda: app.childCount == 2)
+    check(opened and app[1].getRoleName() == "popup menu", "the context menu: a popup menu beside the dialog",
+          [c.getRoleName() for c in app])
+    if not opened:
+        return
+    menu = app[1]
+    print("\n".join(tree_lines(menu)))
+    items = [(item.getRoleName(), item.name, "enabled" in states_of(item), "sensitive" in states_of(item))
+             for item in menu]
+    check(items == [("menu item", name, on, on) for name, on in EXPECTED_MENU], "its items, enabled as shown", items)
+    x_key("Escape")
+    check(wait_until(lambda: app.childCount == 1) and text_of(dec) == "42", "Escape closes the menu only",
+          (app.childCount, text_of(dec)))
+    events.take()
+
+
+def main():
+    program = subprocess.Popen([PROGRAM])
+    events = Events()
+    try:
+        app = None
+        check(wait_until(lambda: find_application() is not None, 15), "an application named zahlix on the bus")
+        app = find_application()
+        if app is None:
+            return
+        dialog = check_tree(app)
+        check_extents(dialog)
+        check_editing(dialog, events)
+        check_activation(dialog, events)
+        check_tab(dialog, events)
+        check_bad_calls(dialog, events)
+        check_menu(app, dialog, events)
+        x_key("Escape")
+        try:
+            code = program.wait(10)
+        except subprocess.TimeoutExpired:
+            code = "still running"
+        check(code == 0, "Escape ends the program with exit code 0", code)
+        seen = events.take()
+        check(any(kind == "object:state-changed:defunct" and detail == 1 for kind, _, detail, _ in seen),
+              "the objects turned defunct as the dialog ended", seen)
+    finally:
+        if other.poll() is None:
+            other.kill()
+    seen = [kind for kind, name, _, _ in events.take() if kind.startswith("window:") and name == "Zahlix"]
+    # The window manager may pass the focus back and forth while the other window maps: the events
+    # alternate, as the focus went.
+    alternating = len(seen) >= 2 and len(seen) % 2 == 0 and \
+        seen == ["window:deactivate", "window:activate"] * (len(seen) // 2)
+    check(alternating, "another window comes and goes: deactivate, then activate", seen)
+
+
+def check_tab(dialog, events):
+    dec, hex_, bin_ = list(dialog)[:3]
+    dec.queryComponent().grabFocus()
+    wait_until(lambda: "focused" in states_of(dec))
+    events.take()
+    x_key("Tab")
+    wait_until(lambda: "focused" in states_of(hex_))
+    x_key("Tab")
+    wait_until(lambda: "focused" in states_of(bin_))
+    seen = events.take()
+    check(focus_names(seen) == ["HEX:", "BIN:"], "Tab, Tab: focus events naming HEX: then BIN:", focus_names(seen))
+    check(bin_.queryText().getSelection(0) == (0, len(text_of(bin_))), "Tab selected BIN's whole text",
+          bin_.queryText().getSelection(0))
+    x_key("Home")
+    seen = events.take()
+    check(("object:text-caret-moved", "BIN:", 0) in [event[:3] for event in seen] and bin_.queryText().caretOffset == 0,
+          "Home: the caret moved to 0 in BIN", (bin_.queryText().caretOffset, seen))
+
+    # Shift+Tab goes back; a click focuses the field clicked.
+    def click(field):
+        place = field.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        subprocess.run(["xdotool", "mousemove", str(place.x + 5), str(place.y + place.height // 2), "click", "1"],
+                       check=True)
+    for what, act, field in [("Shift+Tab", lambda: x_key("shift+Tab"), hex_), ("a click on DEC", lambda: click(dec), dec)]:
+        act()
+        wait_until(lambda: "focused" in states_of(field))
+        names = focus_names(events.take())
+        check(names == [field.name], f"{what}: a focus event naming {field.name}", names)
+
 
 # Calls that a client may send and the bridge must refuse, each with the refusal it answers.
 BAD_CALLS = [

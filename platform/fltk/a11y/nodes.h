@@ -61,6 +61,10 @@ struct Tree {
 };
 Tree &TheTree();
 
+// Builds the tree from the host's dialog: the application, the dialog, and one node per control
+// in template order, fields related to the labels that name them.
+void BuildTree();
+
 // The node of a control, or nullptr.
 AtkObject *NodeOf(HWND control);
 

@@ -1,6 +1,6 @@
-// The plug-in's entry: builds the tree of accessible objects from the dialog's window tree, makes
-// this process an ATK toolkit (the root and its names), starts ATK's AT-SPI bridge, and runs
-// GLib's default main context in slices for the host's event loop.
+// The plug-in's entry: builds the tree of accessible objects, makes this process an ATK toolkit
+// (the root and its names), starts ATK's AT-SPI bridge, and runs GLib's default main context in
+// slices for the host's event loop.
 #include "platform/fltk/a11y/events.h"
 #include "platform/fltk/a11y/nodes.h"
 
@@ -23,29 +23,6 @@ const gchar *GetToolkitName()
 const gchar *GetToolkitVersion()
 {
     return "1.3";
-}
-
-// Controls in template order, fields with their relations to the labels that name them.
-void BuildTree(Tree &tree)
-{
-    tree.application = NewNode(NodeKind::Application, nullptr, nullptr, 0);
-    tree.dialog = NewNode(NodeKind::Dialog, tree.host->dialog, tree.application, 0);
-    DataOf(tree.application).children.push_back(tree.dialog);
-    int index = 0;
-    for (const auto &child : tree.host->dialog->children) {
-        const NodeKind kind = child->kind == WindowKind::Edit ? NodeKind::Field : NodeKind::Control;
-        tree.controls.push_back(NewNode(kind, child.get(), tree.dialog, index++));
-    }
-    DataOf(tree.dialog).children = tree.controls;
-    for (AtkObject *node : tree.controls) {
-        const NodeData &data = DataOf(node);
-        if (data.kind != NodeKind::Field)
-            continue;
-        if (AtkObject *label = NodeOf(LabelOf(data.hwnd))) {
-            atk_object_add_relationship(node, ATK_RELATION_LABELLED_BY, label);
-            atk_object_add_relationship(label, ATK_RELATION_LABEL_FOR, node);
-        }
-    }
 }
 
 // One slice of GLib's main loop, in the steps that an external loop takes: prepare, query,
@@ -79,26 +56,6 @@ void Pump(std::vector<a11yabi::PollFd> *wait, int *timeoutMs)
 
 } // namespace
 
-Tree &TheTree()
-{
-    static Tree tree;
-    return tree;
-}
-
-AtkObject *NodeOf(HWND control)
-{
-    const Tree &tree = TheTree();
-    if (control == nullptr)
-        return nullptr;
-    if (control == tree.host->dialog)
-        return tree.dialog;
-    for (AtkObject *node : tree.controls) {
-        if (DataOf(node).hwnd == control)
-            return node;
-    }
-    return nullptr;
-}
-
 } // namespace a11y
 
 extern "C" __attribute__((visibility("default"))) bool zahlix_accessibility_start(const a11yabi::Host *host,
@@ -111,7 +68,7 @@ extern "C" __attribute__((visibility("default"))) bool zahlix_accessibility_star
     tree.host = host;
     tree.focus = host->Focused();
     tree.active = host->Active();
-    BuildTree(tree);
+    BuildTree();
 
     // The class stays referenced for the life of the process: ATK asks it for the root.
     auto *util = static_cast<AtkUtilClass *>(g_type_class_ref(ATK_TYPE_UTIL));
