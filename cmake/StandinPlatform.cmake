@@ -52,8 +52,13 @@ include(GNUInstallDirs)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(ZAHLIX_ATK REQUIRED IMPORTED_TARGET atk atk-bridge-2.0)
 set(ZAHLIX_A11Y_PLUGIN zahlix-atk.so)
-set(ZAHLIX_A11Y_PLUGIN_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/zahlix)
-file(RELATIVE_PATH ZAHLIX_A11Y_PLUGIN_DIR ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR}/zahlix)
+# Debian's multiarch library directory, whatever the prefix (GNUInstallDirs picks it for /usr only).
+if(CMAKE_LIBRARY_ARCHITECTURE)
+    set(ZAHLIX_A11Y_PLUGIN_INSTALL_DIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/zahlix)
+else()
+    set(ZAHLIX_A11Y_PLUGIN_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/zahlix)
+endif()
+file(RELATIVE_PATH ZAHLIX_A11Y_PLUGIN_DIR /${CMAKE_INSTALL_BINDIR} /${ZAHLIX_A11Y_PLUGIN_INSTALL_DIR})
 # The accessible objects, apart from the bridge's start, so that a test can build them too.
 add_library(zahlix_atk_nodes STATIC
     platform/fltk/a11y/component.cpp
