@@ -267,6 +267,18 @@ def check_tab(dialog, events):
     check(("object:text-caret-moved", "BIN:", 0) in [event[:3] for event in seen] and bin_.queryText().caretOffset == 0,
           "Home: the caret moved to 0 in BIN", (bin_.queryText().caretOffset, seen))
 
+    # Typing is the user's own edit: the typed field and the two it rewrites report their changes.
+    before = text_of(bin_)
+    x_key("1")
+    wait_until(lambda: text_of(bin_) == "1" + before)
+    seen = events.take()
+    # Where the "1" went is ambiguous when the text began with 1 already: the event names one place.
+    inserted = [(position, text) for kind, name, position, text in seen
+                if kind == "object:text-changed:insert" and name == "BIN:"]
+    check(len(inserted) == 1 and inserted[0][1] == "1" and before[:inserted[0][0]] == "1" * inserted[0][0] and
+          changed_fields(seen) == {"DEC:", "HEX:", "BIN:"},
+          "typing 1 into BIN: its insertion, and the rewrites of DEC and HEX", seen)
+
     # Shift+Tab goes back; a click focuses the field clicked.
     def click(field):
         place = field.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
@@ -415,6 +427,18 @@ def check_tab(dialog, events):
     seen = events.take()
     check(("object:text-caret-moved", "BIN:", 0) in [event[:3] for event in seen] and bin_.queryText().caretOffset == 0,
           "Home: the caret moved to 0 in BIN", (bin_.queryText().caretOffset, seen))
+
+    # Typing is the user's own edit: the typed field and the two it rewrites report their changes.
+    before = text_of(bin_)
+    x_key("1")
+    wait_until(lambda: text_of(bin_) == "1" + before)
+    seen = events.take()
+    # Where the "1" went is ambiguous when the text began with 1 already: the event names one place.
+    inserted = [(position, text) for kind, name, position, text in seen
+                if kind == "object:text-changed:insert" and name == "BIN:"]
+    check(len(inserted) == 1 and inserted[0][1] == "1" and before[:inserted[0][0]] == "1" * inserted[0][0] and
+          changed_fields(seen) == {"DEC:", "HEX:", "BIN:"},
+          "typing 1 into BIN: its insertion, and the rewrites of DEC and HEX", seen)
 
     # Shift+Tab goes back; a click focuses the field clicked.
     def click(field):
