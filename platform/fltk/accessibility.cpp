@@ -12,6 +12,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Item.H>
+#include <FL/fl_draw.H>
 #include <FL/fl_utf8.h>
 #include <FL/x.H>
 #include <dlfcn.h>
@@ -158,6 +159,32 @@ bool Select(HWND edit, std::size_t start, std::size_t end)
     return true;
 }
 
+// FLTK keeps how far an input's text is scrolled to itself: a class derived from the input may
+// name that member, and the pointer to it reads any input's.
+struct InputScroll : Fl_Input {
+    static int Of(const Fl_Input &input) { return (input.*(&InputScroll::xscroll))(); }
+};
+
+// As FLTK's input draws a single line: from the inner edge of its box, one pixel in, scrolled,
+// and centred in the box's height.
+bool CharacterExtents(HWND edit, std::size_t offset, bool onScreen, a11yabi::Rect *out)
+{
+    const Fl_Input *input = InputOf(edit);
+    a11yabi::Rect field;
+    if (input == nullptr || offset >= edit->text.size() || !Extents(edit, onScreen, &field))
+        return false;
+    fl_font(input->textfont(), input->textsize());
+    const std::string before = ToUtf8(std::string_view(edit->text).substr(0, offset));
+    const std::string character = ToUtf8(std::string_view(edit->text).substr(offset, 1));
+    const Fl_Boxtype box = input->box();
+    const int innerHeight = field.h - Fl::box_dh(box);
+    out->x = field.x + Fl::box_dx(box) + 1 - InputScroll::Of(*input) + static_cast<int>(fl_width(before.c_str()));
+    out->w = static_cast<int>(fl_width(character.c_str()));
+    out->h = fl_height();
+    out->y = field.y + Fl::box_dy(box) + (innerHeight - out->h) / 2;
+    return true;
+}
+
 // As typing is, the text is cut to what the field takes.
 bool Replace(HWND edit, std::size_t start, std::size_t end, std::string_view utf8)
 {
@@ -260,6 +287,7 @@ bool PublishAccessibility(DialogWindow &window)
     g_host.Replace = Replace;
     g_host.Selection = Selection;
     g_host.Select = Select;
+    g_host.CharacterExtents = CharacterExtents;
     g_host.Copy = Copy;
     g_host.Paste = Paste;
     if (!start(&g_host, &g_bridge)) {

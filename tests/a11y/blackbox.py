@@ -224,6 +224,17 @@ def check_editing(dialog, events):
     check(text.setCaretOffset(2) and text.caretOffset == 2, "the caret set to 2", text.caretOffset)
     check(text.setSelection(0, 1, 4) and text.getSelection(0) == (1, 4) and text.getNSelections() == 1,
           "the selection set to [1, 4)", text.getSelection(0))
+    # Each character where the field draws it, left to right inside the field; the point in the
+    # middle of one finds it again.
+    field = dec.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    boxes = [tuple(text.getCharacterExtents(i, pyatspi.DESKTOP_COORDS)) for i in range(4)]
+    inside = all(field.x <= x and x + w <= field.x + field.width and field.y <= y and y + h <= field.y + field.height
+                 and w > 0 for x, y, w, h in boxes)
+    ordered = all(boxes[i][0] + boxes[i][2] <= boxes[i + 1][0] + 1 for i in range(3))
+    check(inside and ordered, "the characters' extents, in order inside the field", (boxes, field))
+    x, y, w, h = boxes[2]
+    found = text.getOffsetAtPoint(x + w // 2, y + h // 2, pyatspi.DESKTOP_COORDS)
+    check(found == 2, "the character at the middle of the third one's extents", found)
     check(text.getStringAtOffset(3, pyatspi.TEXT_GRANULARITY_CHAR) == ("2", 3, 4), "the character at 3",
           text.getStringAtOffset(3, pyatspi.TEXT_GRANULARITY_CHAR))
     events.take()
@@ -305,6 +316,10 @@ BAD_CALLS = [
     ("removeSelection 5", lambda t, e: t.removeSelection(5), False),
     ("getSelection 3", lambda t, e: t.getSelection(3), (-1, -1)),
     ("getCharacterAtOffset past the end", lambda t, e: t.getCharacterAtOffset(99), 0),
+    # All -1; ATK itself turns a negative width around (x -2, width 1), the height stays -1.
+    ("getCharacterExtents past the end", lambda t, e: t.getCharacterExtents(99, pyatspi.DESKTOP_COORDS)[1:4:2],
+     (-1, -1)),
+    ("getOffsetAtPoint outside the field", lambda t, e: t.getOffsetAtPoint(-5, -5, pyatspi.DESKTOP_COORDS), -1),
     ("getStringAtOffset -5", lambda t, e: t.getStringAtOffset(-5, pyatspi.TEXT_GRANULARITY_CHAR), ("", -1, -1)),
     ("insertText past the end", lambda t, e: e.insertText(99, "7", 1), True),
     ("insertText at -1", lambda t, e: e.insertText(-1, "7", 1), True),

@@ -48,6 +48,7 @@ a11yabi::Host ModelHost(HWND dialog)
         e->selEnd = end;
         return true;
     };
+    host.CharacterExtents = [](HWND, std::size_t, bool, a11yabi::Rect *) { return false; };
     host.Copy = [](std::string_view) {};
     host.Paste = [](HWND, std::size_t) { return false; };
     return host;

@@ -49,6 +49,8 @@ struct Host {
     // The field's selection as the window shows it; the caret stands at `end`.
     void (*Selection)(HWND edit, std::size_t *start, std::size_t *end) = nullptr;
     bool (*Select)(HWND edit, std::size_t start, std::size_t end) = nullptr;
+    // Where the window draws a character of a field, scrolled as it is; false past the text.
+    bool (*CharacterExtents)(HWND edit, std::size_t offset, bool onScreen, Rect *out) = nullptr;
     // The clipboard, as the field's Copy and Paste use it.
     void (*Copy)(std::string_view utf8) = nullptr;
     bool (*Paste)(HWND edit, std::size_t position) = nullptr;

@@ -184,6 +184,41 @@ gboolean RemoveSelection(AtkText *text, gint number)
     return SetCaretOffset(text, caret);
 }
 
+bool CoordinatesOnScreen(AtkCoordType coordinates)
+{
+    return coordinates == ATK_XY_SCREEN;
+}
+
+void GetCharacterExtents(AtkText *text, gint offset, gint *x, gint *y, gint *width, gint *height,
+                         AtkCoordType coordinates)
+{
+    HWND field = FieldOf(text);
+    a11yabi::Rect r{-1, -1, -1, -1};
+    if (field == nullptr || offset < 0 ||
+        !TheTree().host->CharacterExtents(field, static_cast<std::size_t>(offset), CoordinatesOnScreen(coordinates),
+                                          &r))
+        r = {-1, -1, -1, -1};
+    for (auto [out, value] : {std::pair{x, r.x}, {y, r.y}, {width, r.w}, {height, r.h}}) {
+        if (out != nullptr)
+            *out = value;
+    }
+}
+
+// The character under a point: the one whose drawn box holds it, or -1.
+gint GetOffsetAtPoint(AtkText *text, gint x, gint y, AtkCoordType coordinates)
+{
+    HWND field = FieldOf(text);
+    if (field == nullptr)
+        return -1;
+    a11yabi::Rect r;
+    for (std::size_t i = 0; i < CountOf(field); ++i) {
+        if (TheTree().host->CharacterExtents(field, i, CoordinatesOnScreen(coordinates), &r) && x >= r.x &&
+            x < r.x + r.w && y >= r.y && y < r.y + r.h)
+            return static_cast<gint>(i);
+    }
+    return -1;
+}
+
 void SetTextContents(AtkEditableText *text, const gchar *string)
 {
     HWND field = FieldOf(text);
@@ -251,6 +286,8 @@ void InitText(AtkTextIface *iface)
     iface->get_character_at_offset = GetCharacterAtOffset;
     iface->get_string_at_offset = GetStringAtOffset;
     iface->get_caret_offset = GetCaretOffset;
+    iface->get_character_extents = GetCharacterExtents;
+    iface->get_offset_at_point = GetOffsetAtPoint;
     iface->set_caret_offset = SetCaretOffset;
     iface->get_n_selections = GetNSelections;
     iface->get_selection = GetSelection;
