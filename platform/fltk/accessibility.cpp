@@ -185,18 +185,20 @@ bool CharacterExtents(HWND edit, std::size_t offset, bool onScreen, a11yabi::Rec
     return true;
 }
 
-// As typing is, the text is cut to what the field takes.
+// As typing is, the text is cut to what the field takes: FLTK's input holds at most its maximum
+// size in bytes of UTF-8. The cut falls between two characters.
 bool Replace(HWND edit, std::size_t start, std::size_t end, std::string_view utf8)
 {
-    constexpr std::size_t kMostBytesPerCharacter = 4;
     const Fl_Input *input = InputOf(edit);
     if (input == nullptr || start > end || end > edit->text.size())
         return false;
-    const std::size_t kept = edit->text.size() - (end - start);
+    const std::string_view shown = edit->text;
+    const std::size_t kept = ToUtf8(shown).size() - ToUtf8(shown.substr(start, end - start)).size();
     const auto limit = static_cast<std::size_t>(std::max(input->maximum_size(), 0));
-    const std::size_t room = limit > kept ? limit - kept : 0;
-    std::string text = FromUtf8(utf8.substr(0, room * kMostBytesPerCharacter));
-    text.resize(std::min(text.size(), room));
+    std::size_t cut = std::min(utf8.size(), limit > kept ? limit - kept : 0);
+    while (cut > 0 && cut < utf8.size() && (static_cast<unsigned char>(utf8[cut]) & 0xC0U) == 0x80U)
+        --cut;
+    const std::string text = FromUtf8(utf8.substr(0, cut));
     if (start == end && text.empty())
         return true;
     if (!Focus(edit))

@@ -32,7 +32,7 @@ EXPECTED_TREE = [
     ("label", "BIN:", SHOWN, {"focusable"}),
     ("push button", "Berechnen", {"enabled"}, {"showing", "visible"}),
 ]
-FIELD_LIMIT = 32767  # what typing fits into a field
+FIELD_LIMIT = 32767  # the bytes of UTF-8 that typing fits into a field
 
 
 def check(ok, what, found=""):
@@ -354,6 +354,10 @@ def check_bad_calls(dialog, events):
     count = dec.queryText().characterCount
     check(count == FIELD_LIMIT and time.monotonic() - started < 5, f"100000 characters cut to {FIELD_LIMIT}",
           (count, time.monotonic() - started))
+    # Three bytes each: the cut falls between two of them.
+    dec.queryEditableText().setTextContents("\u20ac" * 20000)
+    count = dec.queryText().characterCount
+    check(count == FIELD_LIMIT // 3, f"20000 euro signs cut to {FIELD_LIMIT // 3}", count)
     dec.queryEditableText().setTextContents("42")
     check(wait_until(lambda: texts(fields) == ("42", "2A", "101010")), "the fields follow again after that",
           texts(fields))
