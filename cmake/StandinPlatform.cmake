@@ -39,7 +39,9 @@ add_library(zahlix_fltk OBJECT
     platform/fltk/dialog_window.cpp
     platform/fltk/edit_menu.cpp
     platform/fltk/keep_above.cpp
+    platform/fltk/layout_dpi.cpp
     platform/fltk/modal_loop.cpp
+    platform/fltk/window_frame.cpp
     platform/fltk/window_icon.cpp)
 target_include_directories(zahlix_fltk SYSTEM PUBLIC ${ZAHLIX_FLTK_INCLUDE_DIR})
 target_link_libraries(zahlix_fltk PUBLIC zahlix_platform ${ZAHLIX_FLTK_LIBRARY} X11::X11)

@@ -1,6 +1,7 @@
 // Dialog units to pixels.
 #include "platform/fltk/dialog_units.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace fltkhost {
@@ -10,9 +11,9 @@ BaseUnits BaseUnitsOfFont(int alphabetWidth, int height)
     return {(alphabetWidth / 26 + 1) / 2, height};
 }
 
-int FontPixelSize(int points, int dpi)
+int FontPixelSize(int points, double dpi)
 {
-    return MulDiv(points, dpi, 72);
+    return static_cast<int>(std::lround(points * dpi / 72));
 }
 
 int MulDiv(int number, int numerator, int denominator)

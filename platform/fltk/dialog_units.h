@@ -25,8 +25,9 @@ struct PixelRect {
 // rounded up, and the font's height (ascent plus descent).
 BaseUnits BaseUnitsOfFont(int alphabetWidth, int height);
 
-// The pixel size of a font given in points on a display of `dpi` dots per inch.
-int FontPixelSize(int points, int dpi);
+// The pixel size of a font given in points, laid out for `dpi` dots per inch: MulDiv(points,
+// dpi, 72) as Windows computes it, for a fractional DPI too (rounded half away from zero).
+int FontPixelSize(int points, double dpi);
 
 // number * numerator / denominator, rounded half away from zero, as Win32's MulDiv.
 int MulDiv(int number, int numerator, int denominator);

@@ -5,6 +5,7 @@
 #include "platform/fltk/accessibility.h"
 #include "platform/fltk/edit_menu.h"
 #include "platform/fltk/keep_above.h"
+#include "platform/fltk/layout_dpi.h"
 #include "platform/fltk/window_icon.h"
 #include "platform/standin/codepage.h"
 #include "platform/standin/module.h"
@@ -14,7 +15,6 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
-#include <FL/Fl_Image.H>
 #include <FL/Fl_Input.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
@@ -31,13 +31,9 @@ constexpr DWORD kButtonTypeMask = 0x0F;
 constexpr DWORD kGroupBox = 0x07;
 constexpr int kDefaultPoints = 8;
 
-// The dialog font's size in pixels on this display.
-int DialogFontSize(const HWND__ &dialog)
+// The dialog font's size in pixels at the layout DPI.
+int DialogFontSize(const HWND__ &dialog, double dpi)
 {
-    float horizontal = 0;
-    float vertical = 0;
-    Fl::screen_dpi(horizontal, vertical);
-    const int dpi = vertical > 0 ? static_cast<int>(std::lround(vertical)) : 96;
     const bool ownFont = (dialog.style & DS_SETFONT) != 0 && dialog.pointSize != 0;
     return FontPixelSize(ownFont ? dialog.pointSize : kDefaultPoints, dpi);
 }
@@ -106,17 +102,16 @@ private:
     HWND m_control;
 };
 
-DialogWindow::DialogWindow(HWND hDlg) : Fl_Double_Window(0, 0, 1, 1), m_dialog(hDlg)
+DialogWindow::DialogWindow(HWND hDlg)
+    : Fl_Double_Window(0, 0, 1, 1), m_dialog(hDlg), m_dpi(LayoutDpi(fl_display)),
+      m_fontSize(DialogFontSize(*hDlg, m_dpi))
 {
-    const int fontSize = DialogFontSize(*hDlg);
-    m_units = MeasureBaseUnits(fontSize);
+    m_units = MeasureBaseUnits(m_fontSize);
     const PixelRect client = ClientSize(*hDlg, m_units);
-    int screenX = 0;
-    int screenY = 0;
-    int screenW = 0;
-    int screenH = 0;
-    Fl::screen_work_area(screenX, screenY, screenW, screenH, 0);
-    resize(screenX + (screenW - client.w) / 2, screenY + (screenH - client.h) / 2, client.w, client.h);
+    Fl::screen_work_area(m_workArea.x, m_workArea.y, m_workArea.w, m_workArea.h, 0);
+    // Until the window manager tells the frame's size: the client area centred.
+    const PixelPoint origin = CentredOrigin(m_workArea, client.w, client.h, {});
+    resize(origin.x, origin.y, client.w, client.h);
     size_range(client.w, client.h, client.w, client.h); // the dialog cannot be resized
     copy_label(LabelText(hDlg->text).c_str());
     xclass("zahlix");
@@ -124,16 +119,25 @@ DialogWindow::DialogWindow(HWND hDlg) : Fl_Double_Window(0, 0, 1, 1), m_dialog(h
 
     begin();
     for (auto &child : hDlg->children)
-        AddControl(child.get(), fontSize);
+        AddControl(child.get(), m_fontSize);
     end();
-
-    if (auto pixels = ProgramIcon(standin::ProgramResources())) {
-        const Fl_RGB_Image image(pixels->rgba.data(), pixels->width, pixels->height, 4);
-        icon(&image); // the window keeps a copy
-    }
 }
 
 DialogWindow::~DialogWindow() = default;
+
+void DialogWindow::show()
+{
+    if (shown()) {
+        Fl_Double_Window::show();
+        return;
+    }
+    m_placement = CreateCentred(*this, m_workArea, ProgramIcon(standin::ProgramResources()));
+    Fl_Double_Window::show(); // the window exists now: this maps it
+    // As FLTK does for a window that it creates and maps itself.
+    set_visible();
+    handle(FL_SHOW);
+    redraw();
+}
 
 void DialogWindow::AddControl(HWND control, int fontSize)
 {

@@ -6,6 +6,7 @@
 #define ZAHLIX_PLATFORM_FLTK_DIALOG_WINDOW_H
 
 #include "platform/fltk/dialog_units.h"
+#include "platform/fltk/window_frame.h"
 #include "platform/win32.h"
 
 #include <FL/Fl_Double_Window.H>
@@ -20,8 +21,8 @@ namespace fltkhost {
 class DialogWindow : public Fl_Double_Window {
 public:
     // Builds the window from the dialog as the dialog manager created it from its template:
-    // one widget per control, placed by the base units of the font in use. The display must be
-    // open.
+    // one widget per control, placed by the base units of the dialog font at the layout DPI
+    // (LayoutDpi, read here once). The display must be open.
     explicit DialogWindow(HWND hDlg);
     ~DialogWindow() override;
     DialogWindow(const DialogWindow &) = delete;
@@ -29,6 +30,15 @@ public:
 
     HWND Dialog() const { return m_dialog; }
     BaseUnits Units() const { return m_units; }
+    // The DPI that the window is laid out for, and the dialog font's size in pixels at it.
+    double Dpi() const { return m_dpi; }
+    int FontSize() const { return m_fontSize; }
+    // Where the window was put when it was first shown, and how long that waited.
+    const Placement &Placed() const { return m_placement; }
+
+    // The first show() creates the window unmapped, centres its frame as the dialog manager
+    // centres a dialog (CreateCentred), and maps it; a later one maps it again.
+    void show() override;
 
     // Whether the X server shows the window (a window manager maps it once it manages it).
     bool Mapped();
@@ -61,7 +71,11 @@ private:
     static void OnCloseRequest(Fl_Widget *widget, void *window);
 
     HWND m_dialog;
+    double m_dpi = 0;
+    int m_fontSize = 0;
     BaseUnits m_units;
+    PixelRect m_workArea;
+    Placement m_placement;
     std::vector<Control> m_controls;
     HWND m_focus = nullptr;
     bool m_aboveRequested = false;

@@ -2,6 +2,7 @@
 // delivering the user's input until EndDialog.
 #include "platform/fltk/accessibility.h"
 #include "platform/fltk/dialog_window.h"
+#include "platform/fltk/window_icon.h"
 #include "platform/standin/module.h"
 #include "platform/standin/window.h"
 
@@ -81,6 +82,8 @@ INT_PTR RunModalLoop(HWND hDlg)
     if (!QuitPending()) {
         window.show();
         WaitUntilMapped(window);
+        if (const auto icon = fltkhost::ProgramIcon(ProgramResources()))
+            fltkhost::EnlargeIcon(window, *icon);
         window.Sync();
         if (AccessibilityWanted())
             fltkhost::PublishAccessibility(window);

@@ -100,4 +100,42 @@ std::optional<IconPixels> ProgramIcon(std::span<const std::byte> resources)
     return std::nullopt;
 }
 
+void NetWmIcon(const IconPixels &icon, std::span<const int> factors, std::span<unsigned long> buffer,
+               const std::function<void(std::span<const unsigned long>)> &put)
+{
+    const auto w = static_cast<std::size_t>(icon.width);
+    const auto h = static_cast<std::size_t>(icon.height);
+    if (icon.rgba.size() != w * h * 4 || buffer.empty())
+        return;
+    std::size_t used = 0;
+    const auto add = [&](unsigned long item) {
+        if (used == buffer.size()) {
+            put(buffer);
+            used = 0;
+        }
+        buffer[used++] = item;
+    };
+    for (const int factor : factors) {
+        if (factor < 1)
+            continue;
+        const auto f = static_cast<std::size_t>(factor);
+        add(w * f);
+        add(h * f);
+        for (std::size_t y = 0; y < h; ++y) {
+            for (std::size_t copy = 0; copy < f; ++copy) {
+                for (std::size_t x = 0; x < w; ++x) {
+                    const unsigned char *p = &icon.rgba[(y * w + x) * 4];
+                    const unsigned long argb = (static_cast<unsigned long>(p[3]) << 24U) |
+                                               (static_cast<unsigned long>(p[0]) << 16U) |
+                                               (static_cast<unsigned long>(p[1]) << 8U) | p[2];
+                    for (std::size_t same = 0; same < f; ++same)
+                        add(argb);
+                }
+            }
+        }
+    }
+    if (used > 0)
+        put(buffer.first(used));
+}
+
 } // namespace fltkhost

@@ -124,13 +124,16 @@ public:
     bool Started() const { return m_started; }
 
     // The top-level window whose _NET_WM_PID is the program's, searched below the root (a
-    // window manager reparents it into its frame).
+    // window manager reparents it into its frame), once it shows: the program creates it
+    // unmapped, and a window manager takes no request about a window before it manages it.
     Window FindWindow(Display *display) const
     {
         Window found = 0;
         WaitFor([&] {
             found = Find(display, DefaultRootWindow(display));
-            return found != 0;
+            XWindowAttributes attributes{};
+            return found != 0 && XGetWindowAttributes(display, found, &attributes) != 0 &&
+                   attributes.map_state == IsViewable;
         });
         return found;
     }
@@ -204,7 +207,7 @@ protected:
     Window m_window = 0;
 };
 
-TEST_F(Blackbox, WindowIsTitledFixedCentredAboveOthersWithTheIcon)
+TEST_F(Blackbox, WindowIsTitledFixedFrameCentredAboveOthersWithTheIcons)
 {
     EXPECT_EQ(Utf8Property(m_display, m_window, "_NET_WM_NAME"), "Zahlix");
     EXPECT_EQ(Utf8Property(m_display, m_window, "WM_NAME"), "Zahlix");
@@ -229,30 +232,48 @@ TEST_F(Blackbox, WindowIsTitledFixedCentredAboveOthersWithTheIcon)
     EXPECT_TRUE(HasAtom(m_display, m_window, "_NET_WM_ALLOWED_ACTIONS", "_NET_WM_ACTION_MINIMIZE"));
     EXPECT_FALSE(HasAtom(m_display, m_window, "_NET_WM_ALLOWED_ACTIONS", "_NET_WM_ACTION_RESIZE"));
 
+    // The whole window, frame included, centred in the work area as the dialog manager centres a
+    // dialog, give or take the half pixel that an odd difference leaves: openbox told the frame's
+    // extents before the window was mapped.
+    const auto frame = Cardinals(m_display, m_window, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+    ASSERT_EQ(frame.size(), 4U) << "no frame extents";
+    const auto work = Cardinals(m_display, DefaultRootWindow(m_display), "_NET_WORKAREA", XA_CARDINAL);
+    ASSERT_GE(work.size(), 4U) << "no work area";
+    const auto left = static_cast<int>(frame[0]);
+    const auto top = static_cast<int>(frame[2]);
+    const int frameWidth = left + attributes.width + static_cast<int>(frame[1]);
+    const int frameHeight = top + attributes.height + static_cast<int>(frame[3]);
     int x = 0;
     int y = 0;
     Window child = 0;
     XTranslateCoordinates(m_display, m_window, DefaultRootWindow(m_display), 0, 0, &x, &y, &child);
-    const int screenWidth = DisplayWidth(m_display, DefaultScreen(m_display));
-    const int screenHeight = DisplayHeight(m_display, DefaultScreen(m_display));
-    // Centred, give or take the half pixel that an odd difference leaves.
-    EXPECT_LE(std::abs(2 * x + attributes.width - screenWidth), 1) << "x " << x;
-    EXPECT_LE(std::abs(2 * y + attributes.height - screenHeight), 1) << "y " << y;
+    const auto workX = static_cast<int>(work[0]);
+    const auto workY = static_cast<int>(work[1]);
+    EXPECT_LE(std::abs(2 * (x - left - workX) + frameWidth - static_cast<int>(work[2])), 1) << "x " << x;
+    EXPECT_LE(std::abs(2 * (y - top - workY) + frameHeight - static_cast<int>(work[3])), 1) << "y " << y;
 
-    // _NET_WM_ICON: width, height, then ARGB pixels, top row first; the picture of the icon text.
+    // _NET_WM_ICON: for each image its width, height, then ARGB pixels, top row first: the
+    // picture of the icon text at 32 x 32, and enlarged twice and four times for scaled taskbars.
     const auto icon = Cardinals(m_display, m_window, "_NET_WM_ICON", XA_CARDINAL);
-    ASSERT_GE(icon.size(), std::size_t{2 + 1024}); // width, height, 32 x 32 pixels
-    EXPECT_EQ(icon[0], 32U);
-    EXPECT_EQ(icon[1], 32U);
     const auto rows = ReadIconText();
     ASSERT_EQ(rows.size(), 32U);
-    int wrong = 0;
-    for (std::size_t i = 0; i < std::size_t{1024}; ++i) {
-        const auto pixel = static_cast<std::uint32_t>(icon[2 + i] & 0xFFFFFFFFU);
-        const bool transparent = (pixel >> 24U) == 0;
-        wrong += IconLetterArgb(rows[i / 32][i % 32]) == (transparent ? 0 : pixel) ? 0 : 1;
+    std::size_t at = 0;
+    for (const std::size_t size : {32U, 64U, 128U}) {
+        ASSERT_GE(icon.size(), at + 2 + size * size) << "no " << size << " x " << size << " image";
+        EXPECT_EQ(icon[at], size);
+        EXPECT_EQ(icon[at + 1], size);
+        const std::size_t factor = size / 32;
+        int wrong = 0;
+        for (std::size_t i = 0; i < size * size; ++i) {
+            const auto pixel = static_cast<std::uint32_t>(icon[at + 2 + i] & 0xFFFFFFFFU);
+            const bool transparent = (pixel >> 24U) == 0;
+            const char letter = rows[i / size / factor][i % size / factor];
+            wrong += IconLetterArgb(letter) == (transparent ? 0 : pixel) ? 0 : 1;
+        }
+        EXPECT_EQ(wrong, 0) << "pixels of the " << size << " x " << size << " window icon differ from the icon text";
+        at += 2 + size * size;
     }
-    EXPECT_EQ(wrong, 0) << "pixels of the window icon differ from the icon text";
+    EXPECT_EQ(icon.size(), at);
 
     xkeys::Tap(m_display, XK_Escape);
     EXPECT_EQ(m_program.ExitCode(), 0);

@@ -12,10 +12,11 @@
 // (GDK_VISUALS), where a desktop session has them already; without them each GTK start loads
 // Mesa, some 20 MiB more. The probe's own connection keeps the server from resetting, which would
 // clear them. --verbose prints each start's figures, or its failure, to stderr as it goes.
-// COMMAND is split at blanks into the program and its arguments. The display (DISPLAY) must run
-// no window manager: a program's own top-level window is then a child of the root window, and
-// its map is the moment it shows. A round fails when the program ends, or maps no window of that
-// title within the timeout (10 s by default); the probe then ends with 1.
+// COMMAND is split at blanks into the program and its arguments. The display (DISPLAY) may run a
+// window manager or none: the time runs to the moment the program's top-level window is viewable,
+// which is its own map without a window manager, and the map of the frame that the window manager
+// puts around it with one. A round fails when the program ends, or shows no window of that title
+// within the timeout (10 s by default); the probe then ends with 1.
 #include "tests/bench/linux/probe_stats.h"
 
 #include <X11/Xatom.h>
@@ -275,37 +276,55 @@ private:
         return Text(window, netWmName_) == title || Text(window, XA_WM_NAME) == title;
     }
 
+    bool Viewable(Window window)
+    {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(display_, window, &attributes) != 0 && attributes.map_state == IsViewable;
+    }
+
+    // Top-level windows are the root window's children that are not override-redirect: each is
+    // watched from its creation (or its map, if that comes first) for its map, whether by the
+    // program or by a window manager that maps the frame around it, and for its title.
     Outcome WaitForWindow(pid_t pid, const std::string &title, Clock::time_point start)
     {
         const Clock::time_point deadline = start + timeout_;
-        // Top-level windows mapped without the title yet: watched for it to be set.
-        std::vector<Window> untitled;
+        std::vector<Window> watched;
+        const auto watch = [&](Window window) {
+            if (std::find(watched.begin(), watched.end(), window) != watched.end())
+                return;
+            // Selected before the window is looked at, so that a change in between is not missed.
+            XSelectInput(display_, window, PropertyChangeMask | StructureNotifyMask);
+            watched.push_back(window);
+        };
         for (;;) {
             while (XPending(display_) > 0) {
                 XEvent event;
                 XNextEvent(display_, &event);
-                Window window = None;
-                if (event.type == MapNotify && event.xmap.event == root_ && !event.xmap.override_redirect) {
-                    window = event.xmap.window;
-                    // Selected before the title is read, so that a title set in between is not missed.
-                    XSelectInput(display_, window, PropertyChangeMask);
-                    untitled.push_back(window);
+                bool look = false;
+                if (event.type == CreateNotify && event.xcreatewindow.parent == root_ &&
+                    !event.xcreatewindow.override_redirect) {
+                    watch(event.xcreatewindow.window);
+                } else if (event.type == MapNotify && !event.xmap.override_redirect) {
+                    if (event.xmap.event == root_)
+                        watch(event.xmap.window);
+                    look = true;
                 } else if (event.type == PropertyNotify &&
-                           (event.xproperty.atom == netWmName_ || event.xproperty.atom == XA_WM_NAME) &&
-                           std::find(untitled.begin(), untitled.end(), event.xproperty.window) != untitled.end()) {
-                    window = event.xproperty.window;
+                           (event.xproperty.atom == netWmName_ || event.xproperty.atom == XA_WM_NAME)) {
+                    look = true;
                 }
-                if (window != None && IsProgramWindow(window, title, pid))
-                    return {Milliseconds(Clock::now() - start).count(), {}, false};
+                if (!look)
+                    continue;
+                for (const Window window : watched) {
+                    if (Viewable(window) && IsProgramWindow(window, title, pid))
+                        return {Milliseconds(Clock::now() - start).count(), {}, false};
+                }
             }
             int status = 0;
             if (waitpid(pid, &status, WNOHANG) == pid)
                 return {std::nullopt, DescribeEnd(status) + " before a window \"" + title + "\" was mapped", true};
             const Clock::time_point now = Clock::now();
             if (now >= deadline) {
-                return {std::nullopt,
-                        "timed out: no window \"" + title + "\" mapped on the root window within " + timeoutText_,
-                        false};
+                return {std::nullopt, "timed out: no window \"" + title + "\" shown within " + timeoutText_, false};
             }
             // Woken by the X server's events at once; every 20 ms at least to see whether the program ended.
             const auto wait = std::min(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now),
@@ -407,8 +426,7 @@ int main(int argc, char **argv)
     }
     XCloseDisplay(display);
 
-    std::printf("%d rounds after %d warm-up, interleaved; time from fork to the map of the window; PSS %d ms after "
-                "the map\n",
+    std::printf("%d rounds after %d warm-up, interleaved; time from fork to the window shown; PSS %d ms later\n",
                 *rounds, warmup, settleMs);
     bool failed = false;
     for (const Program &program : programs) {

@@ -1,0 +1,263 @@
+// FLTK 1.3 creates a top-level window's X window and maps it in one call (show()), too early to ask
+// the window manager about the frame. The window is therefore created here as FLTK creates it,
+// unmapped, and handed to FLTK (Fl_X::set_xid, the call FLTK offers for windows made by hand);
+// FLTK's show() then only maps it. Fl_X is FLTK's X side of a window, declared for FL_INTERNALS.
+#define FL_INTERNALS
+#include "platform/fltk/window_frame.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Window.H>
+#include <FL/x.H>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <string>
+#include <vector>
+
+namespace fltkhost {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The events that FLTK selects on a top-level window.
+constexpr long kTopLevelEvents = ExposureMask | StructureNotifyMask | KeyPressMask | KeyReleaseMask | KeymapStateMask |
+                                 FocusChangeMask | ButtonPressMask | ButtonReleaseMask | EnterWindowMask |
+                                 LeaveWindowMask | PropertyChangeMask | PointerMotionMask;
+
+// The version of the drag-and-drop protocol that FLTK speaks.
+constexpr long kXdndVersion = 4;
+
+// Extents beyond this are not a frame's.
+constexpr long kLargestExtent = 1000;
+
+enum AtomIndex : std::size_t {
+    kNetWmPid,
+    kWmProtocols,
+    kWmDeleteWindow,
+    kXdndAware,
+    kNetWmIcon,
+    kNetWmWindowType,
+    kNetWmWindowTypeNormal,
+    kNetSupported,
+    kNetRequestFrameExtents,
+    kNetFrameExtents,
+    kAtomCount
+};
+
+using Atoms = std::array<Atom, kAtomCount>;
+
+// One round trip for all of them.
+Atoms InternAtoms()
+{
+    std::array<const char *, kAtomCount> names = {"_NET_WM_PID",
+                                                  "WM_PROTOCOLS",
+                                                  "WM_DELETE_WINDOW",
+                                                  "XdndAware",
+                                                  "_NET_WM_ICON",
+                                                  "_NET_WM_WINDOW_TYPE",
+                                                  "_NET_WM_WINDOW_TYPE_NORMAL",
+                                                  "_NET_SUPPORTED",
+                                                  "_NET_REQUEST_FRAME_EXTENTS",
+                                                  "_NET_FRAME_EXTENTS"};
+    Atoms atoms{};
+    XInternAtoms(fl_display, const_cast<char **>(names.data()), kAtomCount, False, atoms.data());
+    return atoms;
+}
+
+void SetLongs(Window window, Atom property, Atom type, const long *items, int count)
+{
+    XChangeProperty(fl_display, window, property, type, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char *>(items), count);
+}
+
+// Replaces the window's _NET_WM_ICON with the icon enlarged by each factor.
+void SetIcon(Window xid, Atom property, const IconPixels &icon, std::span<const int> factors)
+{
+    std::vector<unsigned long> buffer(2048);
+    int mode = PropModeReplace;
+    NetWmIcon(icon, factors, buffer, [&](std::span<const unsigned long> items) {
+        XChangeProperty(fl_display, xid, property, XA_CARDINAL, 32, mode,
+                        reinterpret_cast<const unsigned char *>(items.data()), static_cast<int>(items.size()));
+        mode = PropModeAppend;
+    });
+}
+
+// What Fl_X::make_xid does for a top-level window with a border, up to its XMapWindow.
+Window CreateUnmapped(Fl_Window &window, const Atoms &atoms, const std::optional<IconPixels> &icon)
+{
+    Fl_Group::current(nullptr);
+    XSetWindowAttributes attributes{};
+    attributes.event_mask = kTopLevelEvents;
+    attributes.colormap = fl_colormap;
+    attributes.border_pixel = 0;
+    attributes.bit_gravity = ForgetGravity;
+    const Window xid =
+        XCreateWindow(fl_display, RootWindow(fl_display, fl_screen), window.x(), window.y(),
+                      static_cast<unsigned>(std::max(1, window.w())), static_cast<unsigned>(std::max(1, window.h())), 0,
+                      fl_visual->depth, InputOutput, fl_visual->visual,
+                      CWBorderPixel | CWColormap | CWEventMask | CWBitGravity, &attributes);
+    Fl_X *x = Fl_X::set_xid(&window, xid);
+
+    XSetWMProperties(fl_display, xid, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr);
+    const long pid = getpid();
+    SetLongs(xid, atoms[kNetWmPid], XA_CARDINAL, &pid, 1);
+    window.label(window.label(), window.iconlabel()); // the title properties
+    const auto deleteWindow = static_cast<long>(atoms[kWmDeleteWindow]);
+    SetLongs(xid, atoms[kWmProtocols], XA_ATOM, &deleteWindow, 1);
+    x->sendxjunk(); // the size hints
+    if (const char *xclass = window.xclass(); xclass != nullptr && *xclass != '\0') {
+        // The instance name, then the class name capitalised as FLTK capitalises it.
+        std::string capitalised = xclass;
+        capitalised[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(capitalised[0])));
+        if (capitalised[0] == 'X' && capitalised.size() > 1)
+            capitalised[1] = static_cast<char>(std::toupper(static_cast<unsigned char>(capitalised[1])));
+        const std::string classes = std::string(xclass) + '\0' + capitalised + '\0';
+        XChangeProperty(fl_display, xid, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(classes.data()), static_cast<int>(classes.size()));
+    }
+    SetLongs(xid, atoms[kXdndAware], XA_ATOM, &kXdndVersion, 1);
+    XWMHints hints{};
+    hints.flags = InputHint;
+    hints.input = True;
+    XSetWMHints(fl_display, xid, &hints);
+    if (icon) {
+        constexpr int kAsItIs[] = {1};
+        SetIcon(xid, atoms[kNetWmIcon], *icon, kAsItIs);
+    }
+    // The window manager chooses the frame by the type: set before the frame is asked about.
+    const auto normal = static_cast<long>(atoms[kNetWmWindowTypeNormal]);
+    SetLongs(xid, atoms[kNetWmWindowType], XA_ATOM, &normal, 1);
+    return xid;
+}
+
+// Whether the running window manager lists _NET_REQUEST_FRAME_EXTENTS among what it supports.
+bool OffersFrameExtents(const Atoms &atoms)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char *data = nullptr;
+    bool offered = false;
+    if (XGetWindowProperty(fl_display, RootWindow(fl_display, fl_screen), atoms[kNetSupported], 0, 4096, False, XA_ATOM,
+                           &type, &format, &count, &after, &data) == Success &&
+        data != nullptr && format == 32) {
+        const auto *supported = reinterpret_cast<const Atom *>(data);
+        offered = std::find(supported, supported + count, atoms[kNetRequestFrameExtents]) != supported + count;
+    }
+    if (data != nullptr)
+        XFree(data);
+    return offered;
+}
+
+void RequestFrameExtents(Window xid, const Atoms &atoms)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = xid;
+    event.xclient.message_type = atoms[kNetRequestFrameExtents];
+    event.xclient.format = 32;
+    XSendEvent(fl_display, RootWindow(fl_display, fl_screen), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
+    XFlush(fl_display);
+}
+
+std::optional<FrameExtents> ReadFrameExtents(Window xid, Atom property)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char *data = nullptr;
+    std::optional<FrameExtents> extents;
+    if (XGetWindowProperty(fl_display, xid, property, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after,
+                           &data) == Success &&
+        data != nullptr && format == 32 && count == 4) {
+        const auto *items = reinterpret_cast<const long *>(data); // Xlib hands 32-bit items as longs
+        if (std::all_of(items, items + 4, [](long item) { return item >= 0 && item <= kLargestExtent; })) {
+            extents = FrameExtents{static_cast<int>(items[0]), static_cast<int>(items[1]), static_cast<int>(items[2]),
+                                   static_cast<int>(items[3])};
+        }
+    }
+    if (data != nullptr)
+        XFree(data);
+    return extents;
+}
+
+struct PropertyWanted {
+    Window window;
+    Atom atom;
+};
+
+// Xlib's predicate type fixes the parameters' types.
+// NOLINTNEXTLINE(readability-non-const-parameter)
+Bool IsPropertySet(Display * /*display*/, XEvent *event, XPointer wanted)
+{
+    const auto *property = reinterpret_cast<const PropertyWanted *>(wanted);
+    return static_cast<Bool>(event->type == PropertyNotify && event->xproperty.window == property->window &&
+                             event->xproperty.atom == property->atom && event->xproperty.state == PropertyNewValue);
+}
+
+// Takes the answer out of the event queue, leaving every other event there for FLTK.
+std::optional<FrameExtents> WaitForFrameExtents(Window xid, Atom property, std::chrono::milliseconds limit)
+{
+    const Clock::time_point deadline = Clock::now() + limit;
+    PropertyWanted wanted{xid, property};
+    XEvent event{};
+    for (;;) {
+        if (XCheckIfEvent(fl_display, &event, IsPropertySet, reinterpret_cast<XPointer>(&wanted)) == True)
+            return ReadFrameExtents(xid, property);
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return std::nullopt;
+        pollfd connection{ConnectionNumber(fl_display), POLLIN, 0};
+        poll(&connection, 1, static_cast<int>(left.count()));
+    }
+}
+
+} // namespace
+
+void EnlargeIcon(const Fl_Window &window, const IconPixels &icon)
+{
+    constexpr int kScales[] = {1, 2, 4};
+    SetIcon(fl_xid(&window), XInternAtom(fl_display, "_NET_WM_ICON", False), icon, kScales);
+    XFlush(fl_display);
+}
+
+PixelPoint CentredOrigin(const PixelRect &workArea, int w, int h, const FrameExtents &frame)
+{
+    const int outerW = frame.left + w + frame.right;
+    const int outerH = frame.top + h + frame.bottom;
+    const int x = std::max(workArea.x, workArea.x + (workArea.w - outerW) / 2);
+    const int y = std::max(workArea.y, workArea.y + (workArea.h - outerH) / 2);
+    return {x + frame.left, y + frame.top};
+}
+
+Placement CreateCentred(Fl_Window &window, const PixelRect &workArea, const std::optional<IconPixels> &icon,
+                        std::chrono::milliseconds limit)
+{
+    const Atoms atoms = InternAtoms();
+    const Window xid = CreateUnmapped(window, atoms, icon);
+    Placement placement;
+    if (!OffersFrameExtents(atoms))
+        return placement;
+    placement.asked = true;
+    const Clock::time_point start = Clock::now();
+    RequestFrameExtents(xid, atoms);
+    placement.frame = WaitForFrameExtents(xid, atoms[kNetFrameExtents], limit);
+    placement.waited = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+    if (placement.frame) {
+        const PixelPoint origin = CentredOrigin(workArea, window.w(), window.h(), *placement.frame);
+        window.position(origin.x, origin.y);
+        Fl_X::i(&window)->sendxjunk(); // the size hints carry the position as well
+    }
+    return placement;
+}
+
+} // namespace fltkhost

@@ -1,0 +1,64 @@
+// A top-level window placed as the dialog manager places a DS_CENTER dialog: the whole window,
+// frame included, in the middle of the work area. The frame belongs to the window manager, which
+// tells its size (EWMH _NET_FRAME_EXTENTS) when asked before the window is mapped.
+#ifndef ZAHLIX_PLATFORM_FLTK_WINDOW_FRAME_H
+#define ZAHLIX_PLATFORM_FLTK_WINDOW_FRAME_H
+
+#include "platform/fltk/dialog_units.h"
+#include "platform/fltk/window_icon.h"
+
+#include <chrono>
+#include <optional>
+
+class Fl_Window;
+
+namespace fltkhost {
+
+// The widths of the window manager's frame on each side of the client area, in pixels.
+struct FrameExtents {
+    int left = 0;
+    int right = 0;
+    int top = 0;
+    int bottom = 0;
+    bool operator==(const FrameExtents &) const = default;
+};
+
+// How the window came to be where it is.
+struct Placement {
+    bool asked = false;                 // the window manager offers the frame's extents and was asked
+    std::optional<FrameExtents> frame;  // its answer, when it came in time
+    std::chrono::microseconds waited{}; // the time spent waiting for the answer
+};
+
+struct PixelPoint {
+    int x = 0;
+    int y = 0;
+    bool operator==(const PixelPoint &) const = default;
+};
+
+// The client area's origin that puts a client area of w x h with the frame around it in the middle
+// of the work area. A window larger than the work area keeps its frame's top left corner in it, so
+// that the title bar stays within reach.
+PixelPoint CentredOrigin(const PixelRect &workArea, int w, int h, const FrameExtents &frame);
+
+// The longest wait for the window manager's answer: a window manager that answers does so within
+// a few milliseconds; one that lists the request and never answers costs no more than this.
+inline constexpr std::chrono::milliseconds kFrameExtentsWait{100};
+
+// Creates the X window of a top-level FLTK window that is not shown yet, without mapping it, with
+// everything that FLTK gives a top-level window, the normal window type and the icon. Then, when
+// the window manager lists _NET_REQUEST_FRAME_EXTENTS, asks it for the frame's extents, waits at
+// most `limit` for them, and moves the window so that the frame is centred in the work area;
+// otherwise the window stays where it is, with no wait. The caller maps the window with FLTK's
+// show().
+Placement CreateCentred(Fl_Window &window, const PixelRect &workArea, const std::optional<IconPixels> &icon,
+                        std::chrono::milliseconds limit = kFrameExtentsWait);
+
+// Gives the shown window's icon its enlargements, twice and four times its size, which a scaled
+// taskbar shows sharp: some 86 KB that the window manager reads, which cost the start nothing
+// once the window shows.
+void EnlargeIcon(const Fl_Window &window, const IconPixels &icon);
+
+} // namespace fltkhost
+
+#endif

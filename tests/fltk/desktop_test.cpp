@@ -1,0 +1,227 @@
+// The window on today's desktops: laid out for the desktop's scale (Xft.dpi), and placed without
+// a window manager, or with one that never tells its frame, as the dialog manager places a
+// centred dialog. Under Xvfb with the pinned font of fonts.conf and no window manager; the frame
+// centred by openbox is the black-box test's.
+// GoogleTest first: Xlib's headers define macros (None, Bool) that its names collide with.
+#include <gtest/gtest.h>
+
+#include "platform/fltk/dialog_window.h"
+#include "platform/fltk/layout_dpi.h"
+#include "platform/fltk/window_frame.h"
+#include "tests/dialog/user.h"
+#include "tests/fltk/user_fltk.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Input.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+#include <X11/Xatom.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fltkhost {
+
+void PrintTo(const PixelPoint &point, std::ostream *out)
+{
+    *out << point.x << "," << point.y;
+}
+
+} // namespace fltkhost
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const bool kFontPinned = setenv("FONTCONFIG_FILE", ZAHLIX_FONTS_CONF, 1) == 0;
+
+TEST(LayoutDpi, IsXftDpiWhereXftFindsIt)
+{
+    const struct {
+        const char *resources;
+        std::optional<double> dpi;
+    } cases[] = {
+        {"Xft.dpi:\t144\n", 144},
+        {"Xft.antialias:\t1\nXft.dpi:\t105.6\nXft.hinting:\t1\n", 105.6}, // GNOME's text scale 1.1
+        {"*dpi: 120\n", 120},                                             // a loose binding matches too
+        {"! Xft.dpi: 144\n", std::nullopt},                               // a comment
+        {"Xft.dpi: 144dpi\n", std::nullopt},
+        {"Xft.dpi: 1,5\n", std::nullopt}, // no locale's decimal comma
+        {"Xft.dpi: nan\n", std::nullopt},
+        {"Xft.dpi: 48\n", 48},
+        {"Xft.dpi: 480\n", 480},
+        {"Xft.dpi: 1e9\n", std::nullopt},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(fltkhost::XftDpi(c.resources), c.dpi) << c.resources;
+    EXPECT_EQ(fltkhost::FontPixelSize(8, 105.6), 12); // 11.73 px
+    EXPECT_EQ(fltkhost::FontPixelSize(8, 192), 21);   // 21.33 px
+}
+
+// The work area's middle for the whole window (the placement tests see the usual cases on real
+// displays); a window larger than the work area keeps its frame's top left corner inside it.
+TEST(WindowFrame, CentredOriginCentresTheWholeWindow)
+{
+    const struct {
+        fltkhost::PixelRect work;
+        int w, h;
+        fltkhost::FrameExtents frame;
+        fltkhost::PixelPoint expected;
+    } cases[] = {
+        {{100, 30, 1180, 994}, 226, 91, {4, 4, 30, 4}, {577, 494}}, // a panel above and one to the left
+        {{0, 30, 400, 300}, 419, 320, {1, 1, 20, 1}, {1, 50}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(fltkhost::CentredOrigin(c.work, c.w, c.h, c.frame), c.expected) << c.w << " x " << c.h;
+}
+
+// Sets a property of the root window for as long as it lives, through a connection of its own,
+// and deletes it afterwards, so that a failing test leaves the display as it found it.
+class RootProperty {
+public:
+    RootProperty(const char *name, Atom type, int format, const void *data, int count)
+        : m_display(XOpenDisplay(nullptr)), m_property(XInternAtom(m_display, name, False))
+    {
+        XChangeProperty(m_display, DefaultRootWindow(m_display), m_property, type, format, PropModeReplace,
+                        static_cast<const unsigned char *>(data), count);
+        XSync(m_display, False);
+    }
+    ~RootProperty()
+    {
+        XDeleteProperty(m_display, DefaultRootWindow(m_display), m_property);
+        XCloseDisplay(m_display);
+    }
+    RootProperty(const RootProperty &) = delete;
+    RootProperty &operator=(const RootProperty &) = delete;
+
+private:
+    Display *m_display;
+    Atom m_property;
+};
+
+void Play(const user::Scenario &scenario)
+{
+    const auto run = user::RunProgram(scenario);
+    EXPECT_TRUE(run.scenarioRan);
+    EXPECT_EQ(run.result, 0);
+}
+
+fltkhost::DialogWindow &Shown()
+{
+    return *user::ShownDialogWindow();
+}
+
+// Every visible control's text fits its rectangle: a label's line, and an edit's line within its
+// frame.
+void ExpectTextsFit(const fltkhost::DialogWindow &window)
+{
+    for (int i = 0; i < window.children(); ++i) {
+        const Fl_Widget *widget = window.child(i);
+        if (widget->visible() == 0)
+            continue;
+        int w = 0;
+        int h = 0;
+        if (const auto *input = dynamic_cast<const Fl_Input *>(widget)) {
+            fl_font(input->textfont(), input->textsize());
+            h = fl_height() + Fl::box_dh(input->box());
+        } else if (widget->label() != nullptr) {
+            fl_font(widget->labelfont(), widget->labelsize());
+            fl_measure(widget->label(), w, h, 0);
+        }
+        const char *name = widget->label() != nullptr ? widget->label() : "an edit";
+        EXPECT_LE(w, widget->w()) << name << " at " << window.Dpi() << " dpi";
+        EXPECT_LE(h, widget->h()) << name << " at " << window.Dpi() << " dpi";
+    }
+}
+
+// At 100%, 150% and 200% scale the window grows by about the scale (at these two somewhat less,
+// as the font's whole-pixel size and the base units measured from it give), and its text stays
+// inside every control.
+class Scaled : public testing::TestWithParam<int> {};
+
+TEST_P(Scaled, WindowGrowsWithTheDesktopsScaleAndTextsFit)
+{
+    ASSERT_TRUE(kFontPinned);
+    const int dpi = GetParam();
+    const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
+    const RootProperty set("RESOURCE_MANAGER", XA_STRING, 8, resources.data(), static_cast<int>(resources.size()));
+    Play([&](HWND /*hDlg*/) {
+        const fltkhost::DialogWindow &window = Shown();
+        EXPECT_EQ(window.Dpi(), dpi);
+        const double scale = dpi / 96.0;
+        // 226 x 91 at 96 dpi, as the host's own test finds.
+        EXPECT_GE(window.w(), 0.88 * scale * 226);
+        EXPECT_LE(window.w(), 1.05 * scale * 226);
+        EXPECT_GE(window.h(), 0.88 * scale * 91);
+        EXPECT_LE(window.h(), 1.05 * scale * 91);
+        ExpectTextsFit(window);
+        std::printf("at %d dpi: font %d px, window %d x %d\n", dpi, window.FontSize(), window.w(), window.h());
+        user::Press(user::Key::Escape);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(FltkHost, Scaled, testing::Values(96, 144, 192),
+                         [](const testing::TestParamInfo<int> &info) { return std::to_string(info.param) + "Dpi"; });
+
+struct FallbackCase {
+    const char *name;
+    bool listsRequest; // the root window's _NET_SUPPORTED lists _NET_REQUEST_FRAME_EXTENTS
+    bool asked;
+    std::chrono::milliseconds leastWait;
+    std::chrono::milliseconds mostWait;
+};
+
+void PrintTo(const FallbackCase &param, std::ostream *out)
+{
+    *out << param.name;
+}
+
+class Fallback : public testing::TestWithParam<FallbackCase> {};
+
+// Where no frame's extents come, the client area is centred in the work area as before, at once
+// without a window manager and after the bounded wait where one lists the request but never
+// answers (this display has none: the test lists it on the root window itself).
+TEST_P(Fallback, ClientAreaIsCentredWithoutTheFramesExtents)
+{
+    const FallbackCase &param = GetParam();
+    std::optional<RootProperty> supported;
+    if (param.listsRequest) {
+        Display *display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr);
+        const long request = static_cast<long>(XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False));
+        XCloseDisplay(display);
+        supported.emplace("_NET_SUPPORTED", XA_ATOM, 32, &request, 1);
+    }
+    Play([&](HWND /*hDlg*/) {
+        const fltkhost::DialogWindow &window = Shown();
+        const fltkhost::Placement &placed = window.Placed();
+        EXPECT_EQ(placed.asked, param.asked);
+        EXPECT_FALSE(placed.frame.has_value());
+        EXPECT_GE(placed.waited, param.leastWait);
+        EXPECT_LE(placed.waited, param.mostWait);
+
+        int workX = 0;
+        int workY = 0;
+        int workW = 0;
+        int workH = 0;
+        Fl::screen_work_area(workX, workY, workW, workH, 0);
+        int x = 0;
+        int y = 0;
+        ::Window child = 0;
+        XTranslateCoordinates(fl_display, fl_xid(&window), DefaultRootWindow(fl_display), 0, 0, &x, &y, &child);
+        EXPECT_LE(std::abs(2 * (x - workX) + window.w() - workW), 1) << "x " << x;
+        EXPECT_LE(std::abs(2 * (y - workY) + window.h() - workH), 1) << "y " << y;
+        user::Press(user::Key::Escape);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(FltkHost, Fallback,
+                         testing::Values(FallbackCase{"NoWindowManager", false, false, 0ms, 0ms},
+                                         FallbackCase{"SilentWindowManager", true, true, 100ms, 1000ms}),
+                         [](const testing::TestParamInfo<FallbackCase> &info) { return info.param.name; });
+
+} // namespace
