@@ -1,14 +1,16 @@
 # Zahlix on Debian 12 or newer: `make test` installs what is missing, then builds and tests every
-# preset through CTest; `make run` builds and starts the program (`make run-windows`: under Wine).
+# preset through CTest; `make run` builds and starts the program (`make run-windows`: under Wine);
+# `make dist` builds the release files into build/dist/.
 
 PRESETS := linux linux-sanitize windows windows64
 PACKAGES := cmake ninja-build g++ clang libclang-rt-dev clang-format clang-tidy libgtest-dev libbenchmark-dev \
 	python3 python3-pefile binutils-mingw-w64-i686 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest \
 	wine wine64 wine32:i386 xvfb x11-utils xdotool dpkg-dev desktop-file-utils unzip libfltk1.3-dev libxtst-dev xclip fonts-dejavu-core galculator openbox imagemagick \
+	lintian appstream man-db gzip git \
 	pkg-config libatk1.0-dev libatk-bridge2.0-dev dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: all deps build test run run-windows clean
+.PHONY: all deps build test run run-windows dist clean
 
 all: build
 
@@ -43,6 +45,10 @@ run: deps
 # Builds the Windows program and starts it under Wine on the user's display.
 run-windows: deps
 	@tools/run-windows.sh
+
+# The release files: both zips, the .deb, a source archive, BUILDINFO and SHA256SUMS.
+dist: deps
+	@tools/make-dist.sh
 
 clean:
 	rm -rf build

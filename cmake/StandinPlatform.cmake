@@ -6,7 +6,8 @@ find_program(ZAHLIX_WINDRES NAMES i686-w64-mingw32-windres windres REQUIRED)
 set(ZAHLIX_RES ${CMAKE_CURRENT_BINARY_DIR}/zahlix.res)
 add_custom_command(
     OUTPUT ${ZAHLIX_RES}
-    COMMAND ${ZAHLIX_WINDRES} --include-dir=${CMAKE_CURRENT_BINARY_DIR} -O res -i zahlix.rc -o ${ZAHLIX_RES}
+    COMMAND ${ZAHLIX_WINDRES} --include-dir=${CMAKE_CURRENT_BINARY_DIR} ${ZAHLIX_RC_VERSION_FLAGS} -O res -i zahlix.rc
+            -o ${ZAHLIX_RES}
     DEPENDS resources/zahlix.rc dialog/resource.h ${ZAHLIX_ICO}
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/resources
     COMMENT "Compiling resources/zahlix.rc"

@@ -1,10 +1,11 @@
 #!/bin/bash
 # Builds Zahlix's .deb with cpack and checks it from end to end:
 #   deb_test.sh CPACK BUILD_DIR VERSION SUMMARY
-# its control fields and files; installs it with dpkg; starts the installed /usr/bin/zahlix on a
-# virtual X display of its own, waits for its window and ends it with Escape; starts it again with
-# accessibility on and finds its dialog over AT-SPI; removes the package
-# and checks that nothing of it is left. It installs on this machine, so it needs root or sudo.
+# its control fields and files, its man page, changelog, copyright and AppStream metadata, and what
+# lintian says of it (no error, no warning); installs it with dpkg; starts the installed
+# /usr/bin/zahlix on a virtual X display of its own, waits for its window and ends it with Escape;
+# starts it again with accessibility on and finds its dialog over AT-SPI; removes the package and
+# checks that nothing of it is left. It installs on this machine, so it needs root or sudo.
 # Every step says what it does; a failure says what was expected and what was found. The package
 # file and the logs stay under BUILD_DIR/deb-test.* when a step fails.
 set -eu
@@ -20,14 +21,22 @@ summary=$4
 
 # The packages that the Depends field must name (ATK and its bridge for the accessibility plug-in).
 expected_depends="libc6 libstdc++6 libfltk1.3 libatk1.0-0 libatk-bridge2.0-0"
-# The files the package holds, and nothing else (directories aside).
+# The files the package holds, and nothing else (directories aside): a file that joins the package
+# (install(... COMPONENT zahlix)) joins this list.
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null)
 plugin="./usr/lib/$multiarch/zahlix/zahlix-atk.so"
 expected_files="./usr/bin/zahlix
 $plugin
 ./usr/share/applications/zahlix.desktop
+./usr/share/doc/zahlix/changelog.gz
+./usr/share/doc/zahlix/copyright
 ./usr/share/icons/hicolor/128x128/apps/zahlix.png
-./usr/share/icons/hicolor/32x32/apps/zahlix.png"
+./usr/share/icons/hicolor/32x32/apps/zahlix.png
+./usr/share/man/man1/zahlix.1.gz
+./usr/share/metainfo/zahlix.metainfo.xml"
+# The one AppStream warning accepted: the component ID "zahlix" is no reverse domain name, as the
+# project owns no domain.
+accepted_appstream="cid-desktopapp-is-not-rdns"
 display=:83
 window_wait=10
 exit_wait=5
@@ -88,8 +97,8 @@ if dpkg -s zahlix >/dev/null 2>&1; then
         "this test installs and removes it, so remove it first (dpkg -r zahlix)"
 fi
 [ ! -e /usr/bin/zahlix ] || fail "expected no /usr/bin/zahlix, found one that no package owns"
-for tool in dpkg-deb dpkg-shlibdeps dpkg-architecture desktop-file-validate readelf strip Xvfb xdpyinfo xdotool xprop \
-    timeout dbus-run-session dbus-send; do
+for tool in dpkg-deb dpkg-shlibdeps dpkg-architecture desktop-file-validate lintian appstreamcli man gzip od readelf strip \
+    Xvfb xdpyinfo xdotool xprop timeout dbus-run-session dbus-send; do
     command -v "$tool" >/dev/null || fail "expected the program $tool on PATH (make deps installs it), found none"
 done
 
@@ -173,6 +182,55 @@ entry() { sed -n "s/^$1=//p" "$desktop"; }
 [ "$(entry Icon)" = zahlix ] || fail "expected Icon=zahlix (the packaged zahlix.png), found Icon=$(entry Icon)"
 wm_class=$(entry StartupWMClass)
 [ -n "$wm_class" ] || fail "expected a StartupWMClass in the desktop entry, found none"
+
+begin "checking the man page, the changelog, the copyright and the AppStream metadata"
+doc="$tmp/root/usr/share/doc/zahlix"
+# Compressed as Debian does (gzip -9n): no name and no time in the header, the best compression.
+for file in "$doc/changelog.gz" "$tmp/root/usr/share/man/man1/zahlix.1.gz"; do
+    header=$(od -An -tu1 -N10 "$file" | tr -s ' ' | sed 's/^ //')
+    set -- $header
+    [ "$1 $2 $3" = "31 139 8" ] || fail "expected $file to be gzip data, found the bytes: $header"
+    [ $(($4 & 8)) -eq 0 ] || fail "expected no file name in the gzip header of $file, found one"
+    [ "$5 $6 $7 $8" = "0 0 0 0" ] || fail "expected no time in the gzip header of $file, found: $5 $6 $7 $8"
+    [ "$9" -eq 2 ] || fail "expected $file compressed with -9 (XFL 2), found XFL $9"
+done
+first=$(zcat "$doc/changelog.gz" | head -n 1)
+[ "$first" = "zahlix ($version) unstable; urgency=medium" ] ||
+    fail "expected the changelog to begin with zahlix ($version), found: $first"
+trailer=$(zcat "$doc/changelog.gz" | grep -m 1 '^ -- ' || true)
+[[ $trailer == " -- $maintainer  "* ]] || fail "expected the changelog signed by $maintainer, found: $trailer"
+th=$(zcat "$tmp/root/usr/share/man/man1/zahlix.1.gz" | grep '^\.TH' || true)
+[[ $th == *"\"Zahlix $version\""* ]] || fail "expected the man page to name version $version, found: $th"
+LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$tmp/root/usr/share/man/man1/zahlix.1.gz" \
+    >"$tmp/man.txt" 2>"$tmp/man.log" || fail "expected man to show the man page, it failed: $(cat "$tmp/man.log")"
+[ ! -s "$tmp/man.log" ] || fail "expected no warning from man, found: $(cat "$tmp/man.log")"
+for section in NAME SYNOPSIS DESCRIPTION KEYS OPTIONS "EXIT STATUS"; do
+    grep -q "^$section\$" "$tmp/man.txt" || fail "expected the section $section in the man page, found none"
+done
+[ "$(head -n 1 "$doc/copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+    fail "expected a machine-readable copyright, found: $(head -n 1 "$doc/copyright")"
+grep -qx "License: Expat" "$doc/copyright" || fail "expected License: Expat in the copyright, found none"
+metainfo="$tmp/root/usr/share/metainfo/zahlix.metainfo.xml"
+grep -q "<release version=\"$version\"" "$metainfo" || fail "expected the AppStream release $version, found none"
+appstreamcli validate-tree --no-net "$tmp/root" >"$tmp/appstream.log" 2>&1 || true
+complaints=$(grep -E '^ *[EW]: ' "$tmp/appstream.log" | grep -v " $accepted_appstream " || true)
+[ -z "$complaints" ] || fail "expected no AppStream error or warning but $accepted_appstream, found: $complaints"
+grep -q " $accepted_appstream " "$tmp/appstream.log" ||
+    fail "expected appstreamcli to check the metadata (and name its one warning), found: $(cat "$tmp/appstream.log")"
+say "appstreamcli: $(grep -E '^ *[EWI]: ' "$tmp/appstream.log" | sed 's/^ *//' | tr '\n' ';')"
+
+begin "running lintian"
+lintian_status=0
+lintian --fail-on error,warning --display-level ">=pedantic" --tag-display-limit 0 "$deb" >"$tmp/lintian.log" 2>&1 ||
+    lintian_status=$?
+tags=$(grep -E '^[A-Z]: ' "$tmp/lintian.log" || true)
+case $lintian_status in
+0) ;;
+2) fail "expected no error and no warning from lintian, found:
+$tags" ;;
+*) fail "expected lintian to check the package, it failed with exit code $lintian_status: $(cat "$tmp/lintian.log")" ;;
+esac
+say "lintian: ${tags:-no tag}"
 
 begin "installing the package with dpkg -i"
 if ! $sudo dpkg -i "$deb" >"$tmp/install.log" 2>&1; then
