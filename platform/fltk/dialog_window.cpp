@@ -2,6 +2,7 @@
 // cross it converted between UTF-8 (FLTK) and the program's code page.
 #include "platform/fltk/dialog_window.h"
 
+#include "platform/fltk/accessibility.h"
 #include "platform/fltk/edit_menu.h"
 #include "platform/fltk/keep_above.h"
 #include "platform/fltk/layout_dpi.h"
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace fltkhost {
 
@@ -91,6 +93,7 @@ public:
         const int handled = Fl_Input::handle(event);
         if (event == FL_FOCUS)
             m_window.UserFocused(m_control);
+        AccessibleCaretMoved(m_control);
         return handled;
     }
 
@@ -210,7 +213,7 @@ void DialogWindow::Sync()
     for (auto &control : m_controls) {
         if (control.hwnd->text == control.shown)
             continue;
-        control.shown = control.hwnd->text;
+        const std::string before = std::exchange(control.shown, control.hwnd->text);
         if (control.hwnd->kind == WindowKind::Edit) {
             // value() raises no callback: no second EN_CHANGE.
             auto *input = static_cast<Fl_Input *>(control.widget);
@@ -222,6 +225,7 @@ void DialogWindow::Sync()
                                 Utf8Offset(control.shown, control.hwnd->selStart));
         } else
             control.widget->copy_label(LabelText(control.shown).c_str());
+        AccessibleTextChanged(control.hwnd, before);
     }
 
     HWND focus = GetFocus();
@@ -235,6 +239,7 @@ void DialogWindow::Sync()
                 input->position(input->size(), 0);
             }
         }
+        AccessibleFocusMoved(focus);
     }
 
     if ((m_dialog->exStyle & WS_EX_TOPMOST) != 0 && !m_aboveRequested && Mapped()) {
@@ -284,8 +289,9 @@ void DialogWindow::UserEdited(Fl_Input *input)
         return;
     const std::string_view value(input->value(), static_cast<std::size_t>(input->size()));
     const std::size_t caret = standin::Utf8ToAnsi(value.substr(0, static_cast<std::size_t>(input->position()))).size();
-    found->shown = standin::Utf8ToAnsi(value);
+    const std::string before = std::exchange(found->shown, standin::Utf8ToAnsi(value));
     standin::ReplaceText(found->hwnd, found->shown, caret);
+    AccessibleTextChanged(found->hwnd, before);
     Sync();
 }
 
@@ -295,6 +301,7 @@ void DialogWindow::UserFocused(HWND control)
         return;
     SetFocus(control);
     m_focus = control;
+    AccessibleFocusMoved(control);
 }
 
 void DialogWindow::OnEdited(Fl_Widget *widget, void *window)

@@ -3,6 +3,8 @@
 #define FL_INTERNALS
 #include "platform/fltk/edit_menu.h"
 
+#include "platform/fltk/accessibility.h"
+
 #include <FL/Fl.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Item.H>
@@ -153,7 +155,9 @@ void ShowEditMenu(HWND control, Fl_Input &input, int x, int y)
         item("Select &All", kSelectAll, state.selectAll),
         Fl_Menu_Item{nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     };
+    AccessibleMenuOpened(control, items, x, y);
     const Fl_Menu_Item *chosen = items->popup(x, y);
+    AccessibleMenuClosed();
     if (chosen != nullptr)
         Carry(static_cast<Command>(chosen->argument()), control, input);
 }
