@@ -82,6 +82,9 @@ endforeach()
 add_custom_target(zahlix_png_icons ALL DEPENDS ${ZAHLIX_PNGS})
 
 install(TARGETS zahlix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT zahlix)
+# The accessibility plug-in, where the program looks for it (a library: not executable).
+install(TARGETS zahlix_atk LIBRARY DESTINATION ${ZAHLIX_A11Y_PLUGIN_INSTALL_DIR} COMPONENT zahlix
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/zahlix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
         COMPONENT zahlix)
 

@@ -53,4 +53,36 @@ target_link_libraries(zahlix_fltk PUBLIC zahlix_platform ${ZAHLIX_FLTK_LIBRARY} 
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(ZAHLIX_DBUS REQUIRED dbus-1)
 target_include_directories(zahlix_fltk SYSTEM PRIVATE ${ZAHLIX_DBUS_INCLUDE_DIRS})
+
+# The accessibility bridge: a plug-in linked to ATK and its AT-SPI bridge, which the program
+# loads with dlopen only when the session's accessibility is on. It is installed in a folder of
+# the program's own under the library directory and found there from the program's place, or
+# beside the program in the build tree.
+include(GNUInstallDirs)
+pkg_check_modules(ZAHLIX_ATK REQUIRED IMPORTED_TARGET atk atk-bridge-2.0)
+set(ZAHLIX_A11Y_PLUGIN zahlix-atk.so)
+# Debian's multiarch library directory, whatever the prefix (GNUInstallDirs picks it for /usr only).
+if(CMAKE_LIBRARY_ARCHITECTURE)
+    set(ZAHLIX_A11Y_PLUGIN_INSTALL_DIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/zahlix)
+else()
+    set(ZAHLIX_A11Y_PLUGIN_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/zahlix)
+endif()
+file(RELATIVE_PATH ZAHLIX_A11Y_PLUGIN_DIR /${CMAKE_INSTALL_BINDIR} /${ZAHLIX_A11Y_PLUGIN_INSTALL_DIR})
+# The accessible objects, apart from the bridge's start, so that a test can build them too.
+add_library(zahlix_atk_nodes STATIC
+    platform/fltk/a11y/component.cpp
+    platform/fltk/a11y/events.cpp
+    platform/fltk/a11y/field.cpp
+    platform/fltk/a11y/node.cpp
+    platform/fltk/a11y/tree.cpp)
+set_target_properties(zahlix_atk_nodes PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden)
+target_link_libraries(zahlix_atk_nodes PUBLIC PkgConfig::ZAHLIX_ATK)
+add_library(zahlix_atk MODULE platform/fltk/a11y/plugin.cpp)
+set_target_properties(zahlix_atk PROPERTIES PREFIX "" OUTPUT_NAME zahlix-atk SUFFIX .so
+                                            LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
+                                            CXX_VISIBILITY_PRESET hidden)
+target_link_libraries(zahlix_atk PRIVATE zahlix_atk_nodes)
+target_sources(zahlix_fltk PRIVATE platform/fltk/accessibility.cpp)
+target_compile_definitions(zahlix_fltk PRIVATE ZAHLIX_A11Y_PLUGIN="${ZAHLIX_A11Y_PLUGIN}"
+                                               ZAHLIX_A11Y_PLUGIN_DIR="${ZAHLIX_A11Y_PLUGIN_DIR}")
 target_link_libraries(zahlix_fltk PUBLIC ${CMAKE_DL_LIBS})

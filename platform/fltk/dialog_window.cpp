@@ -2,6 +2,7 @@
 // cross it converted between UTF-8 (FLTK) and the program's code page.
 #include "platform/fltk/dialog_window.h"
 
+#include "platform/fltk/accessibility.h"
 #include "platform/fltk/edit_menu.h"
 #include "platform/fltk/keep_above.h"
 #include "platform/fltk/layout_dpi.h"
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace fltkhost {
 
@@ -91,6 +93,7 @@ public:
         const int handled = Fl_Input::handle(event);
         if (event == FL_FOCUS)
             m_window.UserFocused(m_control);
+        AccessibleCaretMoved(m_control);
         return handled;
     }
 
@@ -103,16 +106,20 @@ DialogWindow::DialogWindow(HWND hDlg)
     : Fl_Double_Window(0, 0, 1, 1), m_dialog(hDlg), m_dpi(LayoutDpi(fl_display)),
       m_fontSize(DialogFontSize(*hDlg, m_dpi))
 {
+    copy_label(LabelText(hDlg->text).c_str());
+    xclass("zahlix");
+    callback(OnCloseRequest, this);
+    size_range(1, 1, 1, 1); // the dialog cannot be resized
+    // The window manager answers while the font is measured, which takes a few milliseconds.
+    m_frameRequest = CreateAskingFrame(*this, ProgramIcon(standin::ProgramResources()));
+
     m_units = MeasureBaseUnits(m_fontSize);
     const PixelRect client = ClientSize(*hDlg, m_units);
     Fl::screen_work_area(m_workArea.x, m_workArea.y, m_workArea.w, m_workArea.h, 0);
     // Until the window manager tells the frame's size: the client area centred.
     const PixelPoint origin = CentredOrigin(m_workArea, client.w, client.h, {});
     resize(origin.x, origin.y, client.w, client.h);
-    size_range(client.w, client.h, client.w, client.h); // the dialog cannot be resized
-    copy_label(LabelText(hDlg->text).c_str());
-    xclass("zahlix");
-    callback(OnCloseRequest, this);
+    size_range(client.w, client.h, client.w, client.h);
 
     begin();
     for (auto &child : hDlg->children)
@@ -124,12 +131,13 @@ DialogWindow::~DialogWindow() = default;
 
 void DialogWindow::show()
 {
-    if (shown()) {
+    if (m_placed) {
         Fl_Double_Window::show();
         return;
     }
-    m_placement = CreateCentred(*this, m_workArea, ProgramIcon(standin::ProgramResources()));
-    Fl_Double_Window::show(); // the window exists now: this maps it
+    m_placed = true;
+    m_placement = CentreFrame(*this, m_workArea, m_frameRequest);
+    Fl_Double_Window::show(); // the window exists: this maps it
     // As FLTK does for a window that it creates and maps itself.
     set_visible();
     handle(FL_SHOW);
@@ -205,7 +213,7 @@ void DialogWindow::Sync()
     for (auto &control : m_controls) {
         if (control.hwnd->text == control.shown)
             continue;
-        control.shown = control.hwnd->text;
+        const std::string before = std::exchange(control.shown, control.hwnd->text);
         if (control.hwnd->kind == WindowKind::Edit) {
             // value() raises no callback: no second EN_CHANGE.
             auto *input = static_cast<Fl_Input *>(control.widget);
@@ -217,6 +225,7 @@ void DialogWindow::Sync()
                                 Utf8Offset(control.shown, control.hwnd->selStart));
         } else
             control.widget->copy_label(LabelText(control.shown).c_str());
+        AccessibleTextChanged(control.hwnd, before);
     }
 
     HWND focus = GetFocus();
@@ -230,6 +239,7 @@ void DialogWindow::Sync()
                 input->position(input->size(), 0);
             }
         }
+        AccessibleFocusMoved(focus);
     }
 
     if ((m_dialog->exStyle & WS_EX_TOPMOST) != 0 && !m_aboveRequested && Mapped()) {
@@ -279,8 +289,9 @@ void DialogWindow::UserEdited(Fl_Input *input)
         return;
     const std::string_view value(input->value(), static_cast<std::size_t>(input->size()));
     const std::size_t caret = standin::Utf8ToAnsi(value.substr(0, static_cast<std::size_t>(input->position()))).size();
-    found->shown = standin::Utf8ToAnsi(value);
+    const std::string before = std::exchange(found->shown, standin::Utf8ToAnsi(value));
     standin::ReplaceText(found->hwnd, found->shown, caret);
+    AccessibleTextChanged(found->hwnd, before);
     Sync();
 }
 
@@ -290,6 +301,7 @@ void DialogWindow::UserFocused(HWND control)
         return;
     SetFocus(control);
     m_focus = control;
+    AccessibleFocusMoved(control);
 }
 
 void DialogWindow::OnEdited(Fl_Widget *widget, void *window)

@@ -36,8 +36,8 @@ public:
     // Where the window was put when it was first shown, and how long that waited.
     const Placement &Placed() const { return m_placement; }
 
-    // The first show() creates the window unmapped, centres its frame as the dialog manager
-    // centres a dialog (CreateCentred), and maps it; a later one maps it again.
+    // The window is created unmapped with the object; the first show() centres its frame as the
+    // dialog manager centres a dialog (CentreFrame) and maps it, a later one maps it again.
     void show() override;
 
     // Whether the X server shows the window (a window manager maps it once it manages it).
@@ -75,6 +75,8 @@ private:
     int m_fontSize = 0;
     BaseUnits m_units;
     PixelRect m_workArea;
+    FrameRequest m_frameRequest;
+    bool m_placed = false;
     Placement m_placement;
     std::vector<Control> m_controls;
     HWND m_focus = nullptr;

@@ -1,5 +1,9 @@
-// The edit control's context menu.
+// The edit control's context menu. FL_INTERNALS declares the window through which FLTK owns
+// the clipboard.
+#define FL_INTERNALS
 #include "platform/fltk/edit_menu.h"
+
+#include "platform/fltk/accessibility.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Input.H>
@@ -17,8 +21,7 @@ namespace {
 
 // Whether the clipboard holds text: its owner lists a text type among its targets. FLTK's own
 // check reads X events off the queue and drops those that are not its answer, and waits for
-// an owner that never answers; this one takes only its answer, and waits at most 200 ms. When
-// this program owns the clipboard, FLTK answers the request meanwhile.
+// an owner that never answers; this one takes only its answer, and waits at most 200 ms.
 bool ClipboardHoldsText()
 {
     Display *display = fl_display;
@@ -27,6 +30,8 @@ bool ClipboardHoldsText()
     const Window owner = XGetSelectionOwner(display, clipboard);
     if (owner == None || window == nullptr || !window->shown())
         return false;
+    if (owner == fl_message_window) // this program copied it, and it copies text only
+        return true;
     const Atom targets = XInternAtom(display, "TARGETS", False);
     const Atom property = XInternAtom(display, "ZAHLIX_CLIPBOARD_TARGETS", False);
     const Window requestor = fl_xid(window);
@@ -53,11 +58,6 @@ bool ClipboardHoldsText()
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return false;
-        XEvent request{};
-        if (XCheckTypedEvent(display, SelectionRequest, &request) != False) {
-            fl_handle(request);
-            continue;
-        }
         pollfd connection{ConnectionNumber(display), POLLIN, 0};
         poll(&connection, 1, static_cast<int>(left.count()));
         XEventsQueued(display, QueuedAfterReading);
@@ -155,7 +155,9 @@ void ShowEditMenu(HWND control, Fl_Input &input, int x, int y)
         item("Select &All", kSelectAll, state.selectAll),
         Fl_Menu_Item{nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     };
+    AccessibleMenuOpened(control, items, x, y);
     const Fl_Menu_Item *chosen = items->popup(x, y);
+    AccessibleMenuClosed();
     if (chosen != nullptr)
         Carry(static_cast<Command>(chosen->argument()), control, input);
 }

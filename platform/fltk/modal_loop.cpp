@@ -1,5 +1,6 @@
 // The modal run on a real display: the dialog shown in an FLTK window, FLTK's event loop
 // delivering the user's input until EndDialog.
+#include "platform/fltk/accessibility.h"
 #include "platform/fltk/dialog_window.h"
 #include "platform/fltk/window_icon.h"
 #include "platform/standin/module.h"
@@ -10,6 +11,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -22,6 +25,8 @@ int DispatchEvent(int event, Fl_Window *window)
             dialog != nullptr && dialog->HandleDialogKey())
             return 1;
     }
+    if ((event == FL_FOCUS || event == FL_UNFOCUS) && dynamic_cast<fltkhost::DialogWindow *>(window) != nullptr)
+        fltkhost::AccessibleWindowActivated(event == FL_FOCUS);
     return Fl::handle_(event, window);
 }
 
@@ -56,6 +61,15 @@ void WaitUntilMapped(fltkhost::DialogWindow &window)
 
 void NoIdleWork(void * /*data*/) {}
 
+// Until the session's accessibility status is asked over D-Bus: publish whenever there is a
+// session bus and the usual switch does not turn the bridge off.
+bool AccessibilityWanted()
+{
+    const char *bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    const char *off = std::getenv("NO_AT_BRIDGE");
+    return bus != nullptr && *bus != '\0' && (off == nullptr || std::string_view(off) != "1");
+}
+
 } // namespace
 
 namespace standin {
@@ -71,6 +85,8 @@ INT_PTR RunModalLoop(HWND hDlg)
         if (const auto icon = fltkhost::ProgramIcon(ProgramResources()))
             fltkhost::EnlargeIcon(window, *icon);
         window.Sync();
+        if (AccessibilityWanted())
+            fltkhost::PublishAccessibility(window);
     }
     // A quit request ends the run, as on Windows, whether it was left in the queue before the
     // run or posted during it; it stays there for the caller's own loop.
@@ -81,6 +97,7 @@ INT_PTR RunModalLoop(HWND hDlg)
             Fl::wait();
     }
     Fl::remove_idle(NoIdleWork);
+    fltkhost::AccessibleDialogEnding();
     if (lost) {
         std::fputs("zahlix: the dialog's window went away before the dialog ended\n", stderr);
         return -1;

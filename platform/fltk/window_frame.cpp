@@ -204,10 +204,10 @@ Bool IsPropertySet(Display * /*display*/, XEvent *event, XPointer wanted)
                              event->xproperty.atom == property->atom && event->xproperty.state == PropertyNewValue);
 }
 
-// Takes the answer out of the event queue, leaving every other event there for FLTK.
-std::optional<FrameExtents> WaitForFrameExtents(Window xid, Atom property, std::chrono::milliseconds limit)
+// Takes the answer out of the event queue, leaving every other event there for FLTK. At the
+// deadline the property is read once more, in case its notice was taken from the queue before.
+std::optional<FrameExtents> WaitForFrameExtents(Window xid, Atom property, Clock::time_point deadline)
 {
-    const Clock::time_point deadline = Clock::now() + limit;
     PropertyWanted wanted{xid, property};
     XEvent event{};
     for (;;) {
@@ -215,7 +215,7 @@ std::optional<FrameExtents> WaitForFrameExtents(Window xid, Atom property, std::
             return ReadFrameExtents(xid, property);
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
-            return std::nullopt;
+            return ReadFrameExtents(xid, property);
         pollfd connection{ConnectionNumber(fl_display), POLLIN, 0};
         poll(&connection, 1, static_cast<int>(left.count()));
     }
@@ -239,19 +239,32 @@ PixelPoint CentredOrigin(const PixelRect &workArea, int w, int h, const FrameExt
     return {x + frame.left, y + frame.top};
 }
 
-Placement CreateCentred(Fl_Window &window, const PixelRect &workArea, const std::optional<IconPixels> &icon,
-                        std::chrono::milliseconds limit)
+FrameRequest CreateAskingFrame(Fl_Window &window, const std::optional<IconPixels> &icon)
 {
     const Atoms atoms = InternAtoms();
     const Window xid = CreateUnmapped(window, atoms, icon);
-    Placement placement;
+    FrameRequest request;
     if (!OffersFrameExtents(atoms))
+        return request;
+    request.asked = true;
+    request.property = atoms[kNetFrameExtents];
+    request.sent = Clock::now();
+    RequestFrameExtents(xid, atoms);
+    return request;
+}
+
+Placement CentreFrame(Fl_Window &window, const PixelRect &workArea, const FrameRequest &request,
+                      std::chrono::milliseconds limit)
+{
+    Placement placement;
+    if (!request.asked)
         return placement;
     placement.asked = true;
     const Clock::time_point start = Clock::now();
-    RequestFrameExtents(xid, atoms);
-    placement.frame = WaitForFrameExtents(xid, atoms[kNetFrameExtents], limit);
-    placement.waited = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+    placement.frame = WaitForFrameExtents(fl_xid(&window), request.property, request.sent + limit);
+    const Clock::time_point end = Clock::now();
+    placement.waited = std::chrono::duration_cast<std::chrono::microseconds>(end - start);
+    placement.sinceRequest = std::chrono::duration_cast<std::chrono::microseconds>(end - request.sent);
     if (placement.frame) {
         const PixelPoint origin = CentredOrigin(workArea, window.w(), window.h(), *placement.frame);
         window.position(origin.x, origin.y);

@@ -7,6 +7,8 @@
 #include "platform/fltk/dialog_units.h"
 #include "platform/fltk/window_icon.h"
 
+#include <X11/Xlib.h>
+
 #include <chrono>
 #include <optional>
 
@@ -25,9 +27,17 @@ struct FrameExtents {
 
 // How the window came to be where it is.
 struct Placement {
-    bool asked = false;                 // the window manager offers the frame's extents and was asked
-    std::optional<FrameExtents> frame;  // its answer, when it came in time
-    std::chrono::microseconds waited{}; // the time spent waiting for the answer
+    bool asked = false;                       // the window manager offers the frame's extents and was asked
+    std::optional<FrameExtents> frame;        // its answer, when it came in time
+    std::chrono::microseconds waited{};       // the time that the start waited for the answer
+    std::chrono::microseconds sinceRequest{}; // from the request until the answer was taken, or given up
+};
+
+// The frame's extents asked for, not yet answered.
+struct FrameRequest {
+    bool asked = false;
+    Atom property = 0; // _NET_FRAME_EXTENTS
+    std::chrono::steady_clock::time_point sent;
 };
 
 struct PixelPoint {
@@ -47,12 +57,16 @@ inline constexpr std::chrono::milliseconds kFrameExtentsWait{100};
 
 // Creates the X window of a top-level FLTK window that is not shown yet, without mapping it, with
 // everything that FLTK gives a top-level window, the normal window type and the icon. Then, when
-// the window manager lists _NET_REQUEST_FRAME_EXTENTS, asks it for the frame's extents, waits at
-// most `limit` for them, and moves the window so that the frame is centred in the work area;
-// otherwise the window stays where it is, with no wait. The caller maps the window with FLTK's
-// show().
-Placement CreateCentred(Fl_Window &window, const PixelRect &workArea, const std::optional<IconPixels> &icon,
-                        std::chrono::milliseconds limit = kFrameExtentsWait);
+// the window manager lists _NET_REQUEST_FRAME_EXTENTS, asks it for the frame's extents. The frame
+// depends on the window's type and on whether it can be resized, not on its size: the window must
+// have its size range already, but may take its size later, while the window manager answers.
+FrameRequest CreateAskingFrame(Fl_Window &window, const std::optional<IconPixels> &icon);
+
+// Waits for the answer until `limit` after the request at most, and moves the window so that its
+// frame is centred in the work area; without an answer the window stays where it is, and without
+// a request there is no wait. The caller then maps the window with FLTK's show().
+Placement CentreFrame(Fl_Window &window, const PixelRect &workArea, const FrameRequest &request,
+                      std::chrono::milliseconds limit = kFrameExtentsWait);
 
 // Gives the shown window's icon its enlargements, twice and four times its size, which a scaled
 // taskbar shows sharp: some 86 KB that the window manager reads, which cost the start nothing

@@ -4,7 +4,8 @@
 # its control fields and files, its man page, changelog, copyright and AppStream metadata, and what
 # lintian says of it (no error, no warning); installs it with dpkg; starts the installed
 # /usr/bin/zahlix on a virtual X display of its own, waits for its window and ends it with Escape;
-# removes the package and checks that nothing of it is left. It installs on this machine, so it needs root or sudo.
+# starts it again with accessibility on and finds its dialog over AT-SPI; removes the package and
+# checks that nothing of it is left. It installs on this machine, so it needs root or sudo.
 # Every step says what it does; a failure says what was expected and what was found. The package
 # file and the logs stay under BUILD_DIR/deb-test.* when a step fails.
 set -eu
@@ -18,11 +19,14 @@ build=$2
 version=$3
 summary=$4
 
-# The packages that the Depends field must name.
-expected_depends="libc6 libstdc++6 libfltk1.3"
+# The packages that the Depends field must name (ATK and its bridge for the accessibility plug-in).
+expected_depends="libc6 libstdc++6 libfltk1.3 libatk1.0-0 libatk-bridge2.0-0"
 # The files the package holds, and nothing else (directories aside): a file that joins the package
 # (install(... COMPONENT zahlix)) joins this list.
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null)
+plugin="./usr/lib/$multiarch/zahlix/zahlix-atk.so"
 expected_files="./usr/bin/zahlix
+$plugin
 ./usr/share/applications/zahlix.desktop
 ./usr/share/doc/zahlix/changelog.gz
 ./usr/share/doc/zahlix/copyright
@@ -93,8 +97,8 @@ if dpkg -s zahlix >/dev/null 2>&1; then
         "this test installs and removes it, so remove it first (dpkg -r zahlix)"
 fi
 [ ! -e /usr/bin/zahlix ] || fail "expected no /usr/bin/zahlix, found one that no package owns"
-for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate lintian appstreamcli man gzip od readelf strip Xvfb xdpyinfo \
-    xdotool xprop timeout; do
+for tool in dpkg-deb dpkg-shlibdeps dpkg-architecture desktop-file-validate lintian appstreamcli man gzip od readelf strip \
+    Xvfb xdpyinfo xdotool xprop timeout dbus-run-session dbus-send; do
     command -v "$tool" >/dev/null || fail "expected the program $tool on PATH (make deps installs it), found none"
 done
 
@@ -160,6 +164,10 @@ fi
 strip -o "$tmp/zahlix.stripped" "$build/zahlix"
 cmp -s "$program" "$tmp/zahlix.stripped" ||
     fail "expected /usr/bin/zahlix to be $build/zahlix stripped, found another file (a package of an older build?)"
+for file in "$program" "$tmp/root/${plugin#./}"; do
+    runpath=$(readelf -d "$file" | grep -E 'RPATH|RUNPATH' || true)
+    [ -z "$runpath" ] || fail "expected no RPATH or RUNPATH in ${file#"$tmp/root"}, found: $runpath"
+done
 for size in 32 128; do
     cmp -s "$tmp/root/usr/share/icons/hicolor/${size}x${size}/apps/zahlix.png" "$build/zahlix_${size}.png" ||
         fail "expected the ${size}x${size} icon to be $build/zahlix_${size}.png, found another file"
@@ -300,6 +308,37 @@ until [ -f "$tmp/zahlix.rc" ]; do
 done
 code=$(cat "$tmp/zahlix.rc")
 [ "$code" -eq 0 ] || fail "expected exit code 0 after Escape, found $code; its output: $(cat "$tmp/zahlix.log")"
+
+begin "starting /usr/bin/zahlix with accessibility on and finding its dialog over AT-SPI"
+# A session bus of its own with accessibility switched on, and private settings: the bus launcher
+# saves the switch in the user's settings.
+mkdir -p "$tmp/home"
+if ! HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config" GSETTINGS_BACKEND=memory DISPLAY=$display \
+    timeout 60 dbus-run-session -- sh -c '
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+        string:org.a11y.Status string:IsEnabled variant:boolean:true >/dev/null || exit 1
+    /usr/bin/zahlix & pid=$!
+    /usr/bin/python3 -c "
+import sys, time, pyatspi
+for _ in range(100):
+    apps = [a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == \"zahlix\"]
+    if apps and apps[0].childCount == 1:
+        dialog = apps[0][0]
+        print(dialog.getRoleName(), dialog.name, [c.name for c in dialog])
+        sys.exit(0)
+    time.sleep(0.1)
+sys.exit(\"no application zahlix with a dialog on the accessibility bus\")"
+    found=$?
+    grep -o "/usr/lib/.*zahlix-atk.so" /proc/$pid/maps | head -n 1
+    kill $pid
+    exit $found' >"$tmp/a11y.log" 2>&1; then
+    fail "expected the installed program's dialog over AT-SPI, found: $(grep -v dbus-daemon "$tmp/a11y.log")"
+fi
+grep -q "^dialog Zahlix \['DEC:', 'HEX:', 'BIN:'" "$tmp/a11y.log" ||
+    fail "expected the dialog Zahlix with the fields DEC:, HEX:, BIN: first, found: $(grep -v dbus-daemon "$tmp/a11y.log")"
+grep -qx "/usr/lib/$multiarch/zahlix/zahlix-atk.so" "$tmp/a11y.log" ||
+    fail "expected the program to load the installed plug-in, found: $(grep -v dbus-daemon "$tmp/a11y.log")"
+say "$(grep '^dialog' "$tmp/a11y.log")"
 kill "$xvfb_pid" 2>/dev/null || true
 wait "$xvfb_pid" 2>/dev/null || true
 xvfb_pid=""

@@ -1,0 +1,14 @@
+// The bridge's events: emitted where the host reports that the window changed.
+#ifndef ZAHLIX_PLATFORM_FLTK_A11Y_EVENTS_H
+#define ZAHLIX_PLATFORM_FLTK_A11Y_EVENTS_H
+
+#include "platform/fltk/a11y/bridge_abi.h"
+
+namespace a11y {
+
+// Fills the bridge's table of event functions for the host.
+void ConnectEvents(a11yabi::Bridge *bridge);
+
+} // namespace a11y
+
+#endif

@@ -1,0 +1,36 @@
+// The dialog for assistive technologies (screen readers) over AT-SPI. The bridge is a plug-in,
+// loaded only when the session's accessibility is on; until then every call below but
+// PublishAccessibility does nothing, and nothing of GLib, ATK or D-Bus is loaded.
+#ifndef ZAHLIX_PLATFORM_FLTK_ACCESSIBILITY_H
+#define ZAHLIX_PLATFORM_FLTK_ACCESSIBILITY_H
+
+#include "platform/win32.h"
+
+#include <string_view>
+
+class Fl_Menu_Item;
+
+namespace fltkhost {
+
+class DialogWindow;
+
+// Loads the bridge, publishes the window's dialog on the accessibility bus and runs the bridge's
+// GLib main context inside FLTK's loop. Call at most once, after the window is mapped. Returns
+// false, and changes nothing, when the plug-in or the bus is missing.
+bool PublishAccessibility(DialogWindow &window);
+
+// Where the window changes. A control's text as the window shows it changed from `before`
+// (in the program's code page) to its model's text.
+void AccessibleTextChanged(HWND control, std::string_view before);
+void AccessibleFocusMoved(HWND control);
+void AccessibleCaretMoved(HWND edit);
+void AccessibleWindowActivated(bool active);
+// A field's context menu opens at (x, y) of the window with its items as shown, or closes.
+void AccessibleMenuOpened(HWND edit, const Fl_Menu_Item *items, int x, int y);
+void AccessibleMenuClosed();
+// The dialog ends: the bridge's objects turn defunct before its windows are destroyed.
+void AccessibleDialogEnding();
+
+} // namespace fltkhost
+
+#endif
