@@ -1,6 +1,7 @@
 // The modal run on a real display: the dialog shown in an FLTK window, FLTK's event loop
 // delivering the user's input until EndDialog.
 #include "platform/fltk/accessibility.h"
+#include "platform/fltk/accessibility_status.h"
 #include "platform/fltk/dialog_window.h"
 #include "platform/fltk/window_icon.h"
 #include "platform/standin/module.h"
@@ -11,8 +12,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <string_view>
 
 namespace {
 
@@ -61,13 +60,14 @@ void WaitUntilMapped(fltkhost::DialogWindow &window)
 
 void NoIdleWork(void * /*data*/) {}
 
-// Until the session's accessibility status is asked over D-Bus: publish whenever there is a
-// session bus and the usual switch does not turn the bridge off.
-bool AccessibilityWanted()
+// The window of the modal run in progress. The session may want accessibility at any time while
+// FLTK's loop runs; after the run, there is no window left to publish.
+fltkhost::DialogWindow *g_shownWindow = nullptr;
+
+void PublishShownWindow(void * /*data*/)
 {
-    const char *bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    const char *off = std::getenv("NO_AT_BRIDGE");
-    return bus != nullptr && *bus != '\0' && (off == nullptr || std::string_view(off) != "1");
+    if (g_shownWindow != nullptr)
+        fltkhost::PublishAccessibility(*g_shownWindow);
 }
 
 } // namespace
@@ -85,8 +85,8 @@ INT_PTR RunModalLoop(HWND hDlg)
         if (const auto icon = fltkhost::ProgramIcon(ProgramResources()))
             fltkhost::EnlargeIcon(window, *icon);
         window.Sync();
-        if (AccessibilityWanted())
-            fltkhost::PublishAccessibility(window);
+        g_shownWindow = &window;
+        fltkhost::WatchAccessibilityStatus(PublishShownWindow, nullptr);
     }
     // A quit request ends the run, as on Windows, whether it was left in the queue before the
     // run or posted during it; it stays there for the caller's own loop.
@@ -97,6 +97,7 @@ INT_PTR RunModalLoop(HWND hDlg)
             Fl::wait();
     }
     Fl::remove_idle(NoIdleWork);
+    g_shownWindow = nullptr;
     fltkhost::AccessibleDialogEnding();
     if (lost) {
         std::fputs("zahlix: the dialog's window went away before the dialog ended\n", stderr);

@@ -1,7 +1,8 @@
 #!/bin/sh
 # The accessibility status watch as the session drives it, each case on a session bus of its own
 # (dbus-run-session) with private settings (the accessibility bus launcher saves IsEnabled in the
-# user's settings); then the built program on a virtual display with accessibility off.
+# user's settings); then the built program on a virtual display with accessibility off, and then
+# switched on.
 #
 #     accessibility_status_test.sh STATUS_WATCH PROGRAM DISPLAY
 #
@@ -162,10 +163,21 @@ run_program() {
     found=$(grep -oE "$libraries" /proc/$pid/maps | sort -u | tr '\n' ' ')
     [ -z "$found" ] || fail "program: with accessibility off it maps $found"
     ! on_bus $pid "--bus=$a11y" || fail "program: with accessibility off it is on the accessibility bus"
+    [ $failed -eq 0 ] && echo "ok program_with_accessibility_off"
+    # A screen reader started later finds it.
+    failed=0
+    act on:ScreenReaderEnabled
+    tries=0
+    until on_bus $pid "--bus=$a11y"; do
+        tries=$((tries + 1))
+        [ $tries -le 100 ] || { fail "program: switched on later, it is not on the accessibility bus"; break; }
+        sleep 0.1
+    done
+    grep -q 'libatk-bridge-2\.0\.so' /proc/$pid/maps || fail "program: switched on later, it has not loaded the bridge"
     kill -TERM $pid
     wait $pid
     sh "$tests/x-display.sh" stop "$display"
-    [ $failed -eq 0 ] && echo "ok program_with_accessibility_off"
+    [ $failed -eq 0 ] && echo "ok program_switched_on_later"
 }
 
 if [ "${1:-}" = case ]; then
@@ -204,9 +216,9 @@ while IFS='|' read -r name environment before after published dbus; do
 done <<EOF
 $cases
 EOF
-total=$((total + 1))
+total=$((total + 2))
 result=$(dbus-run-session -- sh "$self" program "$program" "$display" "$work" "$tests" 2>&1)
 echo "$result" | grep -E '^(ok|FAIL) '
-echo "$result" | grep -q '^ok program_with_accessibility_off$' && passed=$((passed + 1))
+passed=$((passed + $(echo "$result" | grep -c -E '^ok program_(with_accessibility_off|switched_on_later)$')))
 echo "$passed of $total cases passed"
 [ $passed -eq $total ]
