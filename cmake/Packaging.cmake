@@ -150,8 +150,10 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ZAHLIX_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The libraries the program links, found by dpkg-shlibdeps (dpkg-dev) in the packaged binary.
+# The libraries the program links, found by dpkg-shlibdeps (dpkg-dev) in the packaged binary, and
+# libdbus, which it loads with dlopen where a session bus runs, to follow the accessibility status.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libdbus-1-3")
 include(CPack)
 
 option(ZAHLIX_PACKAGE_TEST "Test the .deb: build, install, start and remove it (needs root or sudo)" OFF)

@@ -19,8 +19,9 @@ build=$2
 version=$3
 summary=$4
 
-# The packages that the Depends field must name (ATK and its bridge for the accessibility plug-in).
-expected_depends="libc6 libstdc++6 libfltk1.3 libatk1.0-0 libatk-bridge2.0-0"
+# The packages that the Depends field must name (ATK and its bridge for the accessibility plug-in,
+# libdbus for the program's own look at the accessibility status).
+expected_depends="libc6 libstdc++6 libfltk1.3 libatk1.0-0 libatk-bridge2.0-0 libdbus-1-3"
 # The files the package holds, and nothing else (directories aside): a file that joins the package
 # (install(... COMPONENT zahlix)) joins this list.
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null)
