@@ -3,6 +3,8 @@
 #define FL_INTERNALS
 #include "platform/fltk/edit_menu.h"
 
+#include "platform/fltk/x_atoms.h"
+
 #include "platform/fltk/accessibility.h"
 
 #include <FL/Fl.H>
@@ -14,6 +16,7 @@
 #include <chrono>
 #include <iterator>
 #include <poll.h>
+#include <vector>
 
 namespace fltkhost {
 
@@ -65,25 +68,11 @@ bool ClipboardHoldsText()
     if (event.xselection.property == None)
         return false;
 
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char *data = nullptr;
-    bool text = false;
-    if (XGetWindowProperty(display, requestor, property, 0, 1024, True, XA_ATOM, &type, &format, &count, &remaining,
-                           &data) == Success &&
-        type == XA_ATOM && format == 32) {
-        const Atom kinds[] = {
-            XInternAtom(display, "UTF8_STRING", False), XA_STRING, XInternAtom(display, "TEXT", False),
-            XInternAtom(display, "text/plain;charset=utf-8", False), XInternAtom(display, "text/plain", False)};
-        const auto *offered = reinterpret_cast<const Atom *>(data);
-        for (unsigned long i = 0; i < count && !text; ++i)
-            text = std::find(std::begin(kinds), std::end(kinds), offered[i]) != std::end(kinds);
-    }
-    if (data != nullptr)
-        XFree(data);
-    return text;
+    const Atom kinds[] = {XInternAtom(display, "UTF8_STRING", False), XA_STRING, XInternAtom(display, "TEXT", False),
+                          XInternAtom(display, "text/plain;charset=utf-8", False),
+                          XInternAtom(display, "text/plain", False)};
+    const std::vector<Atom> offered = AtomListProperty(display, requestor, property, true);
+    return std::find_first_of(offered.begin(), offered.end(), std::begin(kinds), std::end(kinds)) != offered.end();
 }
 
 enum Command : long { kUndo, kCut, kCopy, kPaste, kDelete, kSelectAll };

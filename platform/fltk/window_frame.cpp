@@ -5,6 +5,8 @@
 #define FL_INTERNALS
 #include "platform/fltk/window_frame.h"
 
+#include "platform/fltk/x_atoms.h"
+
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>
 #include <FL/x.H>
@@ -139,21 +141,9 @@ Window CreateUnmapped(Fl_Window &window, const Atoms &atoms, const std::optional
 // Whether the running window manager lists _NET_REQUEST_FRAME_EXTENTS among what it supports.
 bool OffersFrameExtents(const Atoms &atoms)
 {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char *data = nullptr;
-    bool offered = false;
-    if (XGetWindowProperty(fl_display, RootWindow(fl_display, fl_screen), atoms[kNetSupported], 0, 4096, False, XA_ATOM,
-                           &type, &format, &count, &after, &data) == Success &&
-        data != nullptr && format == 32) {
-        const auto *supported = reinterpret_cast<const Atom *>(data);
-        offered = std::find(supported, supported + count, atoms[kNetRequestFrameExtents]) != supported + count;
-    }
-    if (data != nullptr)
-        XFree(data);
-    return offered;
+    const std::vector<Atom> supported =
+        AtomListProperty(fl_display, RootWindow(fl_display, fl_screen), atoms[kNetSupported]);
+    return std::find(supported.begin(), supported.end(), atoms[kNetRequestFrameExtents]) != supported.end();
 }
 
 void RequestFrameExtents(Window xid, const Atoms &atoms)
