@@ -47,7 +47,7 @@ add_library(zahlix_fltk OBJECT
     platform/fltk/modal_loop.cpp
     platform/fltk/window_frame.cpp
     platform/fltk/window_icon.cpp
-    platform/fltk/x_atoms.cpp)
+    platform/fltk/x_property.cpp)
 target_include_directories(zahlix_fltk SYSTEM PUBLIC ${ZAHLIX_FLTK_INCLUDE_DIR})
 target_link_libraries(zahlix_fltk PUBLIC zahlix_platform ${ZAHLIX_FLTK_LIBRARY} X11::X11)
 # libdbus's headers only: the library is loaded at run time, when the session has a bus to ask.

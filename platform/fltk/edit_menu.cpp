@@ -3,7 +3,7 @@
 #define FL_INTERNALS
 #include "platform/fltk/edit_menu.h"
 
-#include "platform/fltk/x_atoms.h"
+#include "platform/fltk/x_property.h"
 
 #include "platform/fltk/accessibility.h"
 
@@ -71,7 +71,7 @@ bool ClipboardHoldsText()
     const Atom kinds[] = {XInternAtom(display, "UTF8_STRING", False), XA_STRING, XInternAtom(display, "TEXT", False),
                           XInternAtom(display, "text/plain;charset=utf-8", False),
                           XInternAtom(display, "text/plain", False)};
-    const std::vector<Atom> offered = AtomListProperty(display, requestor, property, true);
+    const std::vector<unsigned long> offered = ListProperty(display, requestor, property, XA_ATOM, true);
     return std::find_first_of(offered.begin(), offered.end(), std::begin(kinds), std::end(kinds)) != offered.end();
 }
 

@@ -5,7 +5,7 @@
 #define FL_INTERNALS
 #include "platform/fltk/window_frame.h"
 
-#include "platform/fltk/x_atoms.h"
+#include "platform/fltk/x_property.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>
@@ -141,8 +141,8 @@ Window CreateUnmapped(Fl_Window &window, const Atoms &atoms, const std::optional
 // Whether the running window manager lists _NET_REQUEST_FRAME_EXTENTS among what it supports.
 bool OffersFrameExtents(const Atoms &atoms)
 {
-    const std::vector<Atom> supported =
-        AtomListProperty(fl_display, RootWindow(fl_display, fl_screen), atoms[kNetSupported]);
+    const std::vector<unsigned long> supported =
+        ListProperty(fl_display, RootWindow(fl_display, fl_screen), atoms[kNetSupported], XA_ATOM);
     return std::find(supported.begin(), supported.end(), atoms[kNetRequestFrameExtents]) != supported.end();
 }
 
@@ -160,24 +160,16 @@ void RequestFrameExtents(Window xid, const Atoms &atoms)
 
 std::optional<FrameExtents> ReadFrameExtents(Window xid, Atom property)
 {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char *data = nullptr;
-    std::optional<FrameExtents> extents;
-    if (XGetWindowProperty(fl_display, xid, property, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after,
-                           &data) == Success &&
-        data != nullptr && format == 32 && count == 4) {
-        const auto *items = reinterpret_cast<const long *>(data); // Xlib hands 32-bit items as longs
-        if (std::all_of(items, items + 4, [](long item) { return item >= 0 && item <= kLargestExtent; })) {
-            extents = FrameExtents{static_cast<int>(items[0]), static_cast<int>(items[1]), static_cast<int>(items[2]),
-                                   static_cast<int>(items[3])};
-        }
-    }
-    if (data != nullptr)
-        XFree(data);
-    return extents;
+    const std::vector<unsigned long> items = ListProperty(fl_display, xid, property, XA_CARDINAL);
+    // Xlib hands 32-bit items as longs: a negative extent comes as a long below zero.
+    const auto fits = [](unsigned long item) {
+        const auto extent = static_cast<long>(item);
+        return extent >= 0 && extent <= kLargestExtent;
+    };
+    if (items.size() != 4 || !std::all_of(items.begin(), items.end(), fits))
+        return std::nullopt;
+    return FrameExtents{static_cast<int>(items[0]), static_cast<int>(items[1]), static_cast<int>(items[2]),
+                        static_cast<int>(items[3])};
 }
 
 struct PropertyWanted {

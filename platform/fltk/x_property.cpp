@@ -1,0 +1,25 @@
+// List properties of 32-bit items.
+#include "platform/fltk/x_property.h"
+
+namespace fltkhost {
+
+std::vector<unsigned long> ListProperty(Display *display, Window window, Atom property, Atom type, bool remove)
+{
+    Atom actual = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char *data = nullptr;
+    std::vector<unsigned long> items;
+    if (XGetWindowProperty(display, window, property, 0, 4096, remove ? True : False, type, &actual, &format, &count,
+                           &after, &data) == Success &&
+        data != nullptr && actual == type && format == 32) {
+        const auto *first = reinterpret_cast<const unsigned long *>(data);
+        items.assign(first, first + count);
+    }
+    if (data != nullptr)
+        XFree(data);
+    return items;
+}
+
+} // namespace fltkhost

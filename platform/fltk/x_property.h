@@ -1,0 +1,19 @@
+// Window properties that hold a list of 32-bit items: atoms (what a window manager supports,
+// what a clipboard owner offers) or cardinals (a frame's extents).
+#ifndef ZAHLIX_PLATFORM_FLTK_X_PROPERTY_H
+#define ZAHLIX_PLATFORM_FLTK_X_PROPERTY_H
+
+#include <X11/Xlib.h>
+
+#include <vector>
+
+namespace fltkhost {
+
+// The items of a property of the given type (XA_ATOM, XA_CARDINAL), as Xlib hands 32-bit items:
+// one long each. Nothing when the property is missing or of another type or format. With
+// `remove`, the property is deleted once read, as a requestor does with a selection's answer.
+std::vector<unsigned long> ListProperty(Display *display, Window window, Atom property, Atom type, bool remove = false);
+
+} // namespace fltkhost
+
+#endif
