@@ -71,14 +71,14 @@ endif()
 file(RELATIVE_PATH ZAHLIX_A11Y_PLUGIN_DIR /${CMAKE_INSTALL_BINDIR} /${ZAHLIX_A11Y_PLUGIN_INSTALL_DIR})
 # The accessible objects, apart from the bridge's start, so that a test can build them too.
 add_library(zahlix_atk_nodes STATIC
-    platform/fltk/a11y/component.cpp
-    platform/fltk/a11y/events.cpp
-    platform/fltk/a11y/field.cpp
-    platform/fltk/a11y/node.cpp
-    platform/fltk/a11y/tree.cpp)
+    platform/fltk/a11y/bridge/component.cpp
+    platform/fltk/a11y/bridge/events.cpp
+    platform/fltk/a11y/bridge/field.cpp
+    platform/fltk/a11y/bridge/node.cpp
+    platform/fltk/a11y/bridge/tree.cpp)
 set_target_properties(zahlix_atk_nodes PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden)
 target_link_libraries(zahlix_atk_nodes PUBLIC PkgConfig::ZAHLIX_ATK)
-add_library(zahlix_atk MODULE platform/fltk/a11y/plugin.cpp)
+add_library(zahlix_atk MODULE platform/fltk/a11y/bridge/plugin.cpp)
 set_target_properties(zahlix_atk PROPERTIES PREFIX "" OUTPUT_NAME zahlix-atk SUFFIX .so
                                             LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
                                             CXX_VISIBILITY_PRESET hidden)

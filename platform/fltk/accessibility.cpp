@@ -3,7 +3,7 @@
 // bridge's GLib main context inside FLTK's loop on this one thread.
 #include "platform/fltk/accessibility.h"
 
-#include "platform/fltk/a11y/bridge_abi.h"
+#include "platform/fltk/a11y/bridge/bridge_abi.h"
 #include "platform/fltk/dialog_window.h"
 #include "platform/standin/codepage.h"
 #include "platform/standin/edit.h"

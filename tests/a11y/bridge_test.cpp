@@ -5,8 +5,8 @@
 
 #include "dialog/converter_dialog.h"
 #include "dialog/resource.h"
-#include "platform/fltk/a11y/events.h"
-#include "platform/fltk/a11y/nodes.h"
+#include "platform/fltk/a11y/bridge/events.h"
+#include "platform/fltk/a11y/bridge/nodes.h"
 #include "platform/standin/codepage.h"
 #include "platform/standin/edit.h"
 #include "platform/standin/window.h"

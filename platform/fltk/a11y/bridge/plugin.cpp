@@ -1,8 +1,8 @@
 // The plug-in's entry: builds the tree of accessible objects, makes this process an ATK toolkit
 // (the root and its names), starts ATK's AT-SPI bridge, and runs GLib's default main context in
 // slices for the host's event loop.
-#include "platform/fltk/a11y/events.h"
-#include "platform/fltk/a11y/nodes.h"
+#include "platform/fltk/a11y/bridge/events.h"
+#include "platform/fltk/a11y/bridge/nodes.h"
 
 #include <atk-bridge.h>
 

@@ -5,8 +5,8 @@
 // The plug-in reads the dialog manager's window model (HWND__) directly and asks the host for
 // what only the window knows (geometry, the caret, the clipboard) and for every change, which
 // the host performs as the user's own action on the dialog.
-#ifndef ZAHLIX_PLATFORM_FLTK_A11Y_BRIDGE_ABI_H
-#define ZAHLIX_PLATFORM_FLTK_A11Y_BRIDGE_ABI_H
+#ifndef ZAHLIX_PLATFORM_FLTK_A11Y_BRIDGE_BRIDGE_ABI_H
+#define ZAHLIX_PLATFORM_FLTK_A11Y_BRIDGE_BRIDGE_ABI_H
 
 #include "platform/win32.h"
 

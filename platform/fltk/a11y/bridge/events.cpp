@@ -1,8 +1,8 @@
 // Events for AT-SPI clients, from the places where the window changes: texts (as the deleted and
 // inserted part of each change), the caret and selection, the focus, the window's activation,
 // the context menu, and the end of the dialog.
-#include "platform/fltk/a11y/events.h"
-#include "platform/fltk/a11y/nodes.h"
+#include "platform/fltk/a11y/bridge/events.h"
+#include "platform/fltk/a11y/bridge/nodes.h"
 
 #include <algorithm>
 #include <map>

@@ -1,6 +1,6 @@
 // The node types: what every accessible object answers (role, name, states, children, parent),
 // read from the window model at each call, and the types that stand for each kind of node.
-#include "platform/fltk/a11y/nodes.h"
+#include "platform/fltk/a11y/bridge/nodes.h"
 
 #include <algorithm>
 #include <array>

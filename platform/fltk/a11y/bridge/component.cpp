@@ -1,5 +1,5 @@
 // AtkComponent: where each object is, as the window shows it, and moving the focus to a control.
-#include "platform/fltk/a11y/nodes.h"
+#include "platform/fltk/a11y/bridge/nodes.h"
 
 namespace a11y {
 

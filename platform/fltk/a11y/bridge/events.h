@@ -1,8 +1,8 @@
 // The bridge's events: emitted where the host reports that the window changed.
-#ifndef ZAHLIX_PLATFORM_FLTK_A11Y_EVENTS_H
-#define ZAHLIX_PLATFORM_FLTK_A11Y_EVENTS_H
+#ifndef ZAHLIX_PLATFORM_FLTK_A11Y_BRIDGE_EVENTS_H
+#define ZAHLIX_PLATFORM_FLTK_A11Y_BRIDGE_EVENTS_H
 
-#include "platform/fltk/a11y/bridge_abi.h"
+#include "platform/fltk/a11y/bridge/bridge_abi.h"
 
 namespace a11y {
 

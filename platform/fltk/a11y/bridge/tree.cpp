@@ -1,5 +1,5 @@
 // The tree of accessible objects, built once from the dialog's window tree.
-#include "platform/fltk/a11y/nodes.h"
+#include "platform/fltk/a11y/bridge/nodes.h"
 
 namespace a11y {
 

@@ -1,10 +1,10 @@
 // The accessible objects of the bridge: one small GObject type per kind of node, all sharing one
 // instance layout. Each node reads the dialog manager's window model when asked; none keeps a
 // copy of a text, a style or a state.
-#ifndef ZAHLIX_PLATFORM_FLTK_A11Y_NODES_H
-#define ZAHLIX_PLATFORM_FLTK_A11Y_NODES_H
+#ifndef ZAHLIX_PLATFORM_FLTK_A11Y_BRIDGE_NODES_H
+#define ZAHLIX_PLATFORM_FLTK_A11Y_BRIDGE_NODES_H
 
-#include "platform/fltk/a11y/bridge_abi.h"
+#include "platform/fltk/a11y/bridge/bridge_abi.h"
 #include "platform/standin/window.h"
 
 #include <atk/atk.h>

@@ -2,7 +2,7 @@
 // and the window's caret; every change goes to the host, which performs it as the user's edit.
 // The calls come from other processes: every offset is checked, and a call out of range is
 // refused (an empty text, -1, FALSE) and changes nothing.
-#include "platform/fltk/a11y/nodes.h"
+#include "platform/fltk/a11y/bridge/nodes.h"
 
 #include <cstring>
 #include <optional>
