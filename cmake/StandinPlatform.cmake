@@ -36,9 +36,9 @@ find_library(ZAHLIX_FLTK_LIBRARY fltk REQUIRED)
 find_path(ZAHLIX_FLTK_INCLUDE_DIR FL/Fl.H REQUIRED)
 find_package(X11 REQUIRED)
 add_library(zahlix_fltk OBJECT
-    platform/fltk/accessibility_status.cpp
-    platform/fltk/dbus_fltk_loop.cpp
-    platform/fltk/dbus_library.cpp
+    platform/fltk/a11y/accessibility_status.cpp
+    platform/fltk/a11y/dbus_fltk_loop.cpp
+    platform/fltk/a11y/dbus_library.cpp
     platform/fltk/dialog_units.cpp
     platform/fltk/dialog_window.cpp
     platform/fltk/edit_menu.cpp
@@ -83,7 +83,7 @@ set_target_properties(zahlix_atk PROPERTIES PREFIX "" OUTPUT_NAME zahlix-atk SUF
                                             LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
                                             CXX_VISIBILITY_PRESET hidden)
 target_link_libraries(zahlix_atk PRIVATE zahlix_atk_nodes)
-target_sources(zahlix_fltk PRIVATE platform/fltk/accessibility.cpp)
+target_sources(zahlix_fltk PRIVATE platform/fltk/a11y/accessibility.cpp)
 target_compile_definitions(zahlix_fltk PRIVATE ZAHLIX_A11Y_PLUGIN="${ZAHLIX_A11Y_PLUGIN}"
                                                ZAHLIX_A11Y_PLUGIN_DIR="${ZAHLIX_A11Y_PLUGIN_DIR}")
 target_link_libraries(zahlix_fltk PUBLIC ${CMAKE_DL_LIBS})

@@ -2,7 +2,7 @@
 // cross it converted between UTF-8 (FLTK) and the program's code page.
 #include "platform/fltk/dialog_window.h"
 
-#include "platform/fltk/accessibility.h"
+#include "platform/fltk/a11y/accessibility.h"
 #include "platform/fltk/edit_menu.h"
 #include "platform/fltk/keep_above.h"
 #include "platform/fltk/layout_dpi.h"

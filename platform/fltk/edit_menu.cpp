@@ -5,7 +5,7 @@
 
 #include "platform/fltk/x_property.h"
 
-#include "platform/fltk/accessibility.h"
+#include "platform/fltk/a11y/accessibility.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Input.H>

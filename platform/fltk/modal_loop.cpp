@@ -1,7 +1,7 @@
 // The modal run on a real display: the dialog shown in an FLTK window, FLTK's event loop
 // delivering the user's input until EndDialog.
-#include "platform/fltk/accessibility.h"
-#include "platform/fltk/accessibility_status.h"
+#include "platform/fltk/a11y/accessibility.h"
+#include "platform/fltk/a11y/accessibility_status.h"
 #include "platform/fltk/dialog_window.h"
 #include "platform/fltk/window_icon.h"
 #include "platform/standin/module.h"

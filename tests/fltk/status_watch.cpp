@@ -3,7 +3,7 @@
 // the thread it ran on, and prints the count when SECONDS have passed or SIGTERM came.
 //
 //     status_watch SECONDS
-#include "platform/fltk/accessibility_status.h"
+#include "platform/fltk/a11y/accessibility_status.h"
 
 #include <FL/Fl.H>
 

@@ -2,7 +2,7 @@
 // A watch wants reading or writing of one descriptor and may be switched off and on; FLTK keeps
 // one entry per descriptor and direction, so each direction of a watch gets its own entry. A
 // libdbus time-out repeats at its interval until it is removed or switched off.
-#include "platform/fltk/dbus_fltk_loop.h"
+#include "platform/fltk/a11y/dbus_fltk_loop.h"
 
 #include <FL/Fl.H>
 

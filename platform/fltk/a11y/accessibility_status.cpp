@@ -4,10 +4,10 @@
 // accessibility is wanted: the status's PropertiesChanged, and NameOwnerChanged of the bus name,
 // after which the status is read again. Once it is wanted the connection is closed, and publish
 // runs from a time-out of its own, outside libdbus's callbacks.
-#include "platform/fltk/accessibility_status.h"
+#include "platform/fltk/a11y/accessibility_status.h"
 
-#include "platform/fltk/dbus_fltk_loop.h"
-#include "platform/fltk/dbus_library.h"
+#include "platform/fltk/a11y/dbus_fltk_loop.h"
+#include "platform/fltk/a11y/dbus_library.h"
 
 #include <FL/Fl.H>
 

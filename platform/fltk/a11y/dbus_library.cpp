@@ -1,5 +1,5 @@
 // Loading libdbus by its run-time name. Lazy binding: only the functions called are resolved.
-#include "platform/fltk/dbus_library.h"
+#include "platform/fltk/a11y/dbus_library.h"
 
 #include <dlfcn.h>
 

@@ -1,8 +1,8 @@
 // The dialog for assistive technologies (screen readers) over AT-SPI. The bridge is a plug-in,
 // loaded only when the session's accessibility is on; until then every call below but
 // PublishAccessibility does nothing, and nothing of GLib, ATK or D-Bus is loaded.
-#ifndef ZAHLIX_PLATFORM_FLTK_ACCESSIBILITY_H
-#define ZAHLIX_PLATFORM_FLTK_ACCESSIBILITY_H
+#ifndef ZAHLIX_PLATFORM_FLTK_A11Y_ACCESSIBILITY_H
+#define ZAHLIX_PLATFORM_FLTK_A11Y_ACCESSIBILITY_H
 
 #include "platform/win32.h"
 

@@ -1,8 +1,8 @@
 // Whether the session wants the dialog published to assistive technologies. A screen reader is
 // rare and start-up is for everyone: nothing is asked before the window is mapped, and nothing
 // of D-Bus is loaded where there is no session bus to ask.
-#ifndef ZAHLIX_PLATFORM_FLTK_ACCESSIBILITY_STATUS_H
-#define ZAHLIX_PLATFORM_FLTK_ACCESSIBILITY_STATUS_H
+#ifndef ZAHLIX_PLATFORM_FLTK_A11Y_ACCESSIBILITY_STATUS_H
+#define ZAHLIX_PLATFORM_FLTK_A11Y_ACCESSIBILITY_STATUS_H
 
 namespace fltkhost {
 

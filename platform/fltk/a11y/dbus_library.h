@@ -1,8 +1,8 @@
 // libdbus, loaded at run time: the program links no D-Bus library, so that a start without
 // assistive technology pays nothing for it. The header gives the types and prototypes; the
 // functions are called through the table that LoadDBusLibrary fills.
-#ifndef ZAHLIX_PLATFORM_FLTK_DBUS_LIBRARY_H
-#define ZAHLIX_PLATFORM_FLTK_DBUS_LIBRARY_H
+#ifndef ZAHLIX_PLATFORM_FLTK_A11Y_DBUS_LIBRARY_H
+#define ZAHLIX_PLATFORM_FLTK_A11Y_DBUS_LIBRARY_H
 
 #include <dbus/dbus.h>
 

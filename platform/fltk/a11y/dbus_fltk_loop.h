@@ -1,10 +1,10 @@
 // A D-Bus connection served by FLTK's event loop on the one thread: its socket through
 // Fl::add_fd, its time-outs through Fl::add_timeout, and the messages it has read dispatched
 // from a time-out of zero, outside libdbus's own calls.
-#ifndef ZAHLIX_PLATFORM_FLTK_DBUS_FLTK_LOOP_H
-#define ZAHLIX_PLATFORM_FLTK_DBUS_FLTK_LOOP_H
+#ifndef ZAHLIX_PLATFORM_FLTK_A11Y_DBUS_FLTK_LOOP_H
+#define ZAHLIX_PLATFORM_FLTK_A11Y_DBUS_FLTK_LOOP_H
 
-#include "platform/fltk/dbus_library.h"
+#include "platform/fltk/a11y/dbus_library.h"
 
 namespace fltkhost {
 

@@ -1,7 +1,7 @@
 // The host's side of the accessibility bridge: finds and loads the plug-in, answers what only
 // the window knows, performs the bridge's changes as the user's own actions, and runs the
 // bridge's GLib main context inside FLTK's loop on this one thread.
-#include "platform/fltk/accessibility.h"
+#include "platform/fltk/a11y/accessibility.h"
 
 #include "platform/fltk/a11y/bridge/bridge_abi.h"
 #include "platform/fltk/dialog_window.h"
