@@ -42,12 +42,12 @@ add_library(zahlix_fltk OBJECT
     platform/fltk/dialog_units.cpp
     platform/fltk/dialog_window.cpp
     platform/fltk/edit_menu.cpp
-    platform/fltk/keep_above.cpp
-    platform/fltk/layout_dpi.cpp
+    platform/fltk/x11/keep_above.cpp
+    platform/fltk/x11/layout_dpi.cpp
     platform/fltk/modal_loop.cpp
-    platform/fltk/window_frame.cpp
-    platform/fltk/window_icon.cpp
-    platform/fltk/x_property.cpp)
+    platform/fltk/x11/window_frame.cpp
+    platform/fltk/x11/window_icon.cpp
+    platform/fltk/x11/x_property.cpp)
 target_include_directories(zahlix_fltk SYSTEM PUBLIC ${ZAHLIX_FLTK_INCLUDE_DIR})
 target_link_libraries(zahlix_fltk PUBLIC zahlix_platform ${ZAHLIX_FLTK_LIBRARY} X11::X11)
 # libdbus's headers only: the library is loaded at run time, when the session has a bus to ask.

@@ -4,9 +4,9 @@
 
 #include "platform/fltk/a11y/accessibility.h"
 #include "platform/fltk/edit_menu.h"
-#include "platform/fltk/keep_above.h"
-#include "platform/fltk/layout_dpi.h"
-#include "platform/fltk/window_icon.h"
+#include "platform/fltk/x11/keep_above.h"
+#include "platform/fltk/x11/layout_dpi.h"
+#include "platform/fltk/x11/window_icon.h"
 #include "platform/standin/codepage.h"
 #include "platform/standin/module.h"
 #include "platform/standin/standin.h"

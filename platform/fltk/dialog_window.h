@@ -6,7 +6,7 @@
 #define ZAHLIX_PLATFORM_FLTK_DIALOG_WINDOW_H
 
 #include "platform/fltk/dialog_units.h"
-#include "platform/fltk/window_frame.h"
+#include "platform/fltk/x11/window_frame.h"
 #include "platform/win32.h"
 
 #include <FL/Fl_Double_Window.H>

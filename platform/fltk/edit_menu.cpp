@@ -3,7 +3,7 @@
 #define FL_INTERNALS
 #include "platform/fltk/edit_menu.h"
 
-#include "platform/fltk/x_property.h"
+#include "platform/fltk/x11/x_property.h"
 
 #include "platform/fltk/a11y/accessibility.h"
 

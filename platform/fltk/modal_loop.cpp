@@ -3,7 +3,7 @@
 #include "platform/fltk/a11y/accessibility.h"
 #include "platform/fltk/a11y/accessibility_status.h"
 #include "platform/fltk/dialog_window.h"
-#include "platform/fltk/window_icon.h"
+#include "platform/fltk/x11/window_icon.h"
 #include "platform/standin/module.h"
 #include "platform/standin/window.h"
 

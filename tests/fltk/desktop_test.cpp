@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/fltk/dialog_window.h"
-#include "platform/fltk/layout_dpi.h"
-#include "platform/fltk/window_frame.h"
+#include "platform/fltk/x11/layout_dpi.h"
+#include "platform/fltk/x11/window_frame.h"
 #include "tests/dialog/user.h"
 #include "tests/fltk/user_fltk.h"
 

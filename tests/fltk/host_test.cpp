@@ -7,7 +7,7 @@
 #include "dialog/resource.h"
 #include "platform/fltk/dialog_units.h"
 #include "platform/fltk/dialog_window.h"
-#include "platform/fltk/window_icon.h"
+#include "platform/fltk/x11/window_icon.h"
 #include "platform/standin/module.h"
 #include "tests/dialog/fields.h"
 #include "tests/dialog/user.h"

@@ -1,6 +1,6 @@
 // Decodes the icon image (a BITMAPINFOHEADER, its palette, the colour rows and the 1-bit
 // transparency mask, both bottom row first) into RGBA pixels.
-#include "platform/fltk/window_icon.h"
+#include "platform/fltk/x11/window_icon.h"
 
 #include "platform/standin/dialog_template.h"
 

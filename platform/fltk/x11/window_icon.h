@@ -1,7 +1,7 @@
 // The program's icon, read from its compiled resources the way the shell finds an executable's
 // icon: the first icon group, its first image.
-#ifndef ZAHLIX_PLATFORM_FLTK_WINDOW_ICON_H
-#define ZAHLIX_PLATFORM_FLTK_WINDOW_ICON_H
+#ifndef ZAHLIX_PLATFORM_FLTK_X11_WINDOW_ICON_H
+#define ZAHLIX_PLATFORM_FLTK_X11_WINDOW_ICON_H
 
 #include <cstddef>
 #include <functional>

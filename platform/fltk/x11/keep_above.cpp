@@ -1,6 +1,6 @@
 // A mapped window's state belongs to the window manager: the client asks for a change with a
 // _NET_WM_STATE message to the root window, and the manager updates the window's property.
-#include "platform/fltk/keep_above.h"
+#include "platform/fltk/x11/keep_above.h"
 
 #include <FL/x.H>
 

@@ -1,7 +1,7 @@
 // Window properties that hold a list of 32-bit items: atoms (what a window manager supports,
 // what a clipboard owner offers) or cardinals (a frame's extents).
-#ifndef ZAHLIX_PLATFORM_FLTK_X_PROPERTY_H
-#define ZAHLIX_PLATFORM_FLTK_X_PROPERTY_H
+#ifndef ZAHLIX_PLATFORM_FLTK_X11_X_PROPERTY_H
+#define ZAHLIX_PLATFORM_FLTK_X11_X_PROPERTY_H
 
 #include <X11/Xlib.h>
 

@@ -1,11 +1,11 @@
 // A top-level window placed as the dialog manager places a DS_CENTER dialog: the whole window,
 // frame included, in the middle of the work area. The frame belongs to the window manager, which
 // tells its size (EWMH _NET_FRAME_EXTENTS) when asked before the window is mapped.
-#ifndef ZAHLIX_PLATFORM_FLTK_WINDOW_FRAME_H
-#define ZAHLIX_PLATFORM_FLTK_WINDOW_FRAME_H
+#ifndef ZAHLIX_PLATFORM_FLTK_X11_WINDOW_FRAME_H
+#define ZAHLIX_PLATFORM_FLTK_X11_WINDOW_FRAME_H
 
 #include "platform/fltk/dialog_units.h"
-#include "platform/fltk/window_icon.h"
+#include "platform/fltk/x11/window_icon.h"
 
 #include <X11/Xlib.h>
 

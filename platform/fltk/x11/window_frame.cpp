@@ -3,9 +3,9 @@
 // unmapped, and handed to FLTK (Fl_X::set_xid, the call FLTK offers for windows made by hand);
 // FLTK's show() then only maps it. Fl_X is FLTK's X side of a window, declared for FL_INTERNALS.
 #define FL_INTERNALS
-#include "platform/fltk/window_frame.h"
+#include "platform/fltk/x11/window_frame.h"
 
-#include "platform/fltk/x_property.h"
+#include "platform/fltk/x11/x_property.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>

@@ -1,5 +1,5 @@
 // List properties of 32-bit items.
-#include "platform/fltk/x_property.h"
+#include "platform/fltk/x11/x_property.h"
 
 namespace fltkhost {
 

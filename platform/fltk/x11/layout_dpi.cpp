@@ -1,6 +1,6 @@
 // Reads the desktop's scale from the root window's resources, with Xlib's own resource manager,
 // so that a value is found wherever Xft itself would find it ("Xft.dpi", "*dpi" and the like).
-#include "platform/fltk/layout_dpi.h"
+#include "platform/fltk/x11/layout_dpi.h"
 
 #include <FL/Fl.H>
 #include <X11/Xatom.h>

@@ -1,8 +1,8 @@
 // The DPI that the dialog is laid out for. Desktops that scale on X11 announce their scale in the
 // Xft.dpi resource of the root window (GNOME, KDE Plasma, Xfce, Cinnamon); a program that follows
 // it lays out its text and controls as the desktop's other programs do.
-#ifndef ZAHLIX_PLATFORM_FLTK_LAYOUT_DPI_H
-#define ZAHLIX_PLATFORM_FLTK_LAYOUT_DPI_H
+#ifndef ZAHLIX_PLATFORM_FLTK_X11_LAYOUT_DPI_H
+#define ZAHLIX_PLATFORM_FLTK_X11_LAYOUT_DPI_H
 
 #include <X11/Xlib.h>
 
