@@ -196,7 +196,7 @@ fi
 [ $# -eq 3 ] || { echo "usage: accessibility_status_test.sh STATUS_WATCH PROGRAM DISPLAY" >&2; exit 2; }
 watch=$1 program=$2 display=$3
 self=$(realpath "$0")
-tests=$(dirname "$(dirname "$self")")
+tests=$(realpath "$(dirname "$self")/../..")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" GSETTINGS_BACKEND=memory
