@@ -36,18 +36,21 @@ find_library(ZAHLIX_FLTK_LIBRARY fltk REQUIRED)
 find_path(ZAHLIX_FLTK_INCLUDE_DIR FL/Fl.H REQUIRED)
 find_package(X11 REQUIRED)
 add_library(zahlix_fltk OBJECT
-    platform/fltk/a11y/accessibility_status.cpp
-    platform/fltk/a11y/dbus_fltk_loop.cpp
-    platform/fltk/a11y/dbus_library.cpp
+    # the window, its widgets and the modal run
     platform/fltk/dialog_units.cpp
     platform/fltk/dialog_window.cpp
     platform/fltk/edit_menu.cpp
+    platform/fltk/modal_loop.cpp
+    # what the window asks of the X11 desktop
     platform/fltk/x11/keep_above.cpp
     platform/fltk/x11/layout_dpi.cpp
-    platform/fltk/modal_loop.cpp
     platform/fltk/x11/window_frame.cpp
     platform/fltk/x11/window_icon.cpp
-    platform/fltk/x11/x_property.cpp)
+    platform/fltk/x11/x_property.cpp
+    # the accessibility host: the status watch over libdbus (the plug-in's loader follows below)
+    platform/fltk/a11y/accessibility_status.cpp
+    platform/fltk/a11y/dbus_fltk_loop.cpp
+    platform/fltk/a11y/dbus_library.cpp)
 target_include_directories(zahlix_fltk SYSTEM PUBLIC ${ZAHLIX_FLTK_INCLUDE_DIR})
 target_link_libraries(zahlix_fltk PUBLIC zahlix_platform ${ZAHLIX_FLTK_LIBRARY} X11::X11)
 # libdbus's headers only: the library is loaded at run time, when the session has a bus to ask.
