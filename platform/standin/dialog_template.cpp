@@ -131,7 +131,7 @@ Parsed<std::vector<Resource>> ParseResourceFile(std::span<const std::byte> bytes
         const std::size_t available = bytes.size() - offset;
         if (headerSize < header.Position() || headerSize > available || dataSize > available - headerSize)
             return "the resource at byte " + std::to_string(offset) + " claims more bytes than the file holds";
-        if (type.ordinal && name.ordinal && !(*type.ordinal == 0 && *name.ordinal == 0))
+        if (type.ordinal && name.ordinal && (*type.ordinal != 0 || *name.ordinal != 0))
             resources.push_back({*type.ordinal, *name.ordinal, language, bytes.subspan(offset + headerSize, dataSize)});
         offset += (headerSize + dataSize + 3U) & ~std::size_t{3};
     }

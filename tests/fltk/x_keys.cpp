@@ -86,9 +86,11 @@ void Tap(Display *display, KeySym keysym, unsigned modifiers)
     }
     XTestFakeKeyEvent(display, code, True, CurrentTime);
     XTestFakeKeyEvent(display, code, False, CurrentTime);
-    for (auto held = std::rbegin(kModifierKeys); held != std::rend(kModifierKeys); ++held) {
-        if ((modifiers & held->modifier) != 0)
-            Key(display, held->keysym, false);
+    // Released in the reverse order. (clang 14 cannot compile std::views::reverse over
+    // libstdc++ 12, and clang-tidy 19 would make the iterator loop a range-for.)
+    for (std::size_t i = std::size(kModifierKeys); i-- > 0;) {
+        if ((modifiers & kModifierKeys[i].modifier) != 0)
+            Key(display, kModifierKeys[i].keysym, false);
     }
     XSync(display, False);
 }
