@@ -71,8 +71,8 @@ Published &Publish()
     if (a11y::TheTree().host == nullptr) {
         a11y::TheTree().host = &published.host;
         a11y::BuildTree();
-        a11y::ConnectEvents(&published.bridge);
     }
+    a11y::ConnectEvents(&published.bridge);
     return published;
 }
 
