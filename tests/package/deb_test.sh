@@ -229,9 +229,12 @@ lintian_status=0
 lintian --fail-on error,warning --display-level ">=pedantic" --tag-display-limit 0 "$deb" >"$tmp/lintian.log" 2>&1 ||
     lintian_status=$?
 tags=$(grep -E '^[A-Z]: ' "$tmp/lintian.log" || true)
+# appstream-metadata-validation-failed only repeats that appstreamcli warned, which the check above
+# has read warning by warning (Debian 13's lintian raises it for the two accepted there).
+failing=$(echo "$tags" | grep -E '^[EW]: ' | grep -v ': appstream-metadata-validation-failed ' || true)
 case $lintian_status in
 0) ;;
-2) fail "expected no error and no warning from lintian, found:
+2) [ -z "$failing" ] || fail "expected no error and no warning from lintian, found:
 $tags" ;;
 *) fail "expected lintian to check the package, it failed with exit code $lintian_status: $(cat "$tmp/lintian.log")" ;;
 esac
