@@ -1,16 +1,23 @@
 """A GTK 3 dialog with the converter's three labelled fields: what Orca is measured against.
 
-    /usr/bin/python3 gtk_dialog.py
+    /usr/bin/python3 gtk_dialog.py [--show-on-usr1]
 
 Title "Zahlix", the entries "DEC:", "HEX:" and "BIN:" in that order, each labelled by its label
 (the relation Orca reads). A change of the focused field rewrites the other two by the converter's
 rules: digits worth their code minus 48 in DEC and BIN, any non-hexadecimal character worth 0 in
 HEX, 32-bit wrap-around, HEX in upper case, BIN empty for zero and below. Escape ends it with 0.
+
+With --show-on-usr1 the window opens only on SIGUSR1: a screen reader that meets the program as it
+registers on the accessibility bus may miss the events of a window that opens at that moment, so
+the test opens it once the program is known there.
 """
+import signal
+import sys
+
 import gi
 
 gi.require_version("Gtk", "3.0")
-from gi.repository import Gtk  # noqa: E402
+from gi.repository import GLib, Gtk  # noqa: E402
 
 
 def parse(text, base):
@@ -53,8 +60,15 @@ class Converter(Gtk.Dialog):
             self.fields.append((entry, base))
         self.connect("response", lambda *_: Gtk.main_quit())
         self.connect("destroy", lambda *_: Gtk.main_quit())
+        if "--show-on-usr1" in sys.argv[1:]:
+            GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR1, self.open)
+        else:
+            self.open()
+
+    def open(self):
         self.show_all()
         self.fields[0][0].grab_focus()
+        return GLib.SOURCE_REMOVE
 
     def on_changed(self, source, base):
         # A rewrite raises "changed" in a field without the focus: only the user's edit converts.

@@ -1,6 +1,6 @@
 """What Orca says while a user works a converter dialog with real keys.
 
-    orca_scenario.py --logs DIR --orca-path DIR --orca-prefs DIR -- PROGRAM [ARGUMENT...]
+    orca_scenario.py --logs DIR --orca-path DIR --orca-prefs DIR [--show-on-usr1] -- PROGRAM [ARGUMENT...]
 
 Runs in a session of its own (run_orca_test.sh), on the virtual display in DISPLAY with a window
 manager. Starts Orca and waits until it says "Screen reader on.", starts PROGRAM (a dialog titled
@@ -9,7 +9,8 @@ one action and the words that must be heard after it, in order. The words are ma
 where the user needs them (values, labels, menu items, Orca's own messages) and not at all where
 toolkits legitimately differ (role words, key names, "selected"). Field texts and the context menu
 are read over AT-SPI. Prints what Orca said for each row and a table of it; the exit code is the
-number of failed rows.
+number of failed rows. With --show-on-usr1, PROGRAM opens its window on SIGUSR1, which it is sent
+once it is known on the accessibility bus.
 """
 import argparse
 import os
@@ -161,8 +162,9 @@ class Program:
 class Run:
     """What the rows need to know of each other: the field texts to keep, the menu and its place."""
 
-    def __init__(self, program):
+    def __init__(self, program, show_on_usr1):
         self.program = program
+        self.show_on_usr1 = show_on_usr1
         self.kept = None
         self.menu = []
         self.place = -1  # the menu item that Orca last named
@@ -242,7 +244,12 @@ def program_ended(run, heard):
 
 
 def start(run):
-    pass  # the program starts as the run begins
+    """The program was started as the run began; one that waits for the word opens its window."""
+    if run.show_on_usr1:
+        end = time.monotonic() + STARTED_S
+        while run.program.alive() and run.program.application() is None and time.monotonic() < end:
+            time.sleep(0.05)
+        run.program.process.send_signal(signal.SIGUSR1)
 
 
 BIN_255 = r"11111111|8 1 characters"  # Orca says a run of one character as its count
@@ -273,6 +280,15 @@ SCENARIO = [
 ]
 
 
+def x_focus():
+    """Which window the window manager made active, and which has the keyboard: for a failure's
+    report (a window that never got the focus hears no keys and announces nothing)."""
+    def name(*command):
+        found = subprocess.run(["xdotool", *command, "getwindowname"], capture_output=True, text=True)
+        return repr(found.stdout.strip()) if found.returncode == 0 else "none"
+    return f"active window {name('getactivewindow')}, keyboard focus {name('getwindowfocus', '-f')}"
+
+
 def play(run, speech):
     """Plays SCENARIO; returns its rows as (action, passed, utterances, what was wrong)."""
     rows = []
@@ -294,6 +310,8 @@ def play(run, speech):
                 problem = f"{type(e).__name__}: {e}"
             if problem:
                 wrong.append(problem)
+        if wrong:
+            wrong.append(f"X: {x_focus()}")
         rows.append((action, not wrong, heard, "; ".join(wrong)))
         print(f"{'ok  ' if not wrong else 'FAIL'} {action} ({took:.1f} s): {said(heard)!r}"
               + (f"\n     {'; '.join(wrong)}" if wrong else ""), flush=True)
@@ -342,6 +360,7 @@ def main():
     parser.add_argument("--logs", required=True)
     parser.add_argument("--orca-path", required=True)
     parser.add_argument("--orca-prefs", required=True)
+    parser.add_argument("--show-on-usr1", action="store_true")
     parser.add_argument("program", nargs="+")
     args = parser.parse_args()
 
@@ -357,7 +376,7 @@ def main():
     with open(os.path.join(args.logs, "program.log"), "wb") as log:
         program = Program(args.program, log)
         try:
-            rows = play(Run(program), speech)
+            rows = play(Run(program, args.show_on_usr1), speech)
         finally:
             program.end()
             end_orca(orca)

@@ -1,19 +1,25 @@
 #!/bin/sh
 # Orca, the screen reader, drives a program as a blind user would:
-#   run_orca_test.sh LOGDIR PROGRAM [ARGUMENT...]
+#   run_orca_test.sh LOGDIR [--show-on-usr1] PROGRAM [ARGUMENT...]
 # on the virtual display in DISPLAY (with a window manager), in a session of its own: a private
 # session bus (dbus-run-session), HOME and XDG folders of its own with settings in memory (Orca
 # and the accessibility bus launcher save settings, which must never reach a developer's desktop),
 # and speech-dispatcher whose only output module writes each utterance as a line to
 # LOGDIR/speech.log. Orca's debug log goes to LOGDIR/orca.log, the program's output to
-# LOGDIR/program.log; the scenario itself is orca_scenario.py.
+# LOGDIR/program.log; the scenario itself is orca_scenario.py (--show-on-usr1: see there).
 set -eu
 logs=$1
 shift
+options=""
+if [ "${1:-}" = --show-on-usr1 ]; then
+    options=$1
+    shift
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$logs"
 logs=$(cd "$logs" && pwd)
-rm -f "$logs/speech.log" "$logs/orca.log" "$logs/program.log"
+rm -rf "$logs/speech.log" "$logs/orca.log" "$logs/program.log" "$logs/speechd"
+mkdir "$logs/speechd"
 home=$(mktemp -d)
 run="$home/run"
 
@@ -45,12 +51,15 @@ AddModule "textlog" "sd_generic" "textlog.conf"
 DefaultModule textlog
 AudioOutputMethod "alsa"
 AudioALSADevice "null"
+LogDir "$logs/speechd"
+LogLevel 4
 EOF
 cat >"$XDG_CONFIG_HOME/speech-dispatcher/modules/textlog.conf" <<EOF
 GenericExecuteSynth "$home/bin/speak '\$DATA'"
 AddVoice "en" "MALE1" "textlog"
 DefaultVoice "textlog"
 GenericLanguage "en" "en" "utf-8"
+Debug 1
 EOF
 
 # Orca refuses to start while the user runs any other Orca (it asks `pgrep -u UID -x orca`): the
@@ -69,5 +78,5 @@ chmod +x "$home/bin/pgrep"
 # dbus-daemon's notes on standard error (the fd limit, services it starts) are harmless.
 status=0
 dbus-run-session -- /usr/bin/python3 "$here/orca_scenario.py" --logs "$logs" --orca-path "$home/bin" \
-    --orca-prefs "$home/orca" -- "$@" || status=$?
+    --orca-prefs "$home/orca" $options -- "$@" || status=$?
 exit $status
