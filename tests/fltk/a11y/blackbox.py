@@ -469,6 +469,12 @@ def check_menu(app, dialog, events):
     check(focus_names(events.take()) == ["Undo", "Cut"] and {"focused", "selected"} <= states_of(menu[1]) and
           not {"focused", "selected"} & states_of(menu[0]),
           "Down, Down: the highlight moves to Undo, then Cut, focused and selected", states_of(menu[1]))
+    place = menu[3].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", str(place.x + place.width // 2), str(place.y + place.height // 2)],
+                   check=True)
+    wait_until(lambda: "focused" in states_of(menu[3]))
+    check(focus_names(events.take()) == ["Paste"] and "selected" in states_of(menu[3]),
+          "the pointer on Paste highlights it, focused and selected", states_of(menu[3]))
     x_key("Escape")
     check(wait_until(lambda: app.childCount == 1) and text_of(dec) == "42", "Escape closes the menu only",
           (app.childCount, text_of(dec)))
