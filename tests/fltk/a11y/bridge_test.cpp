@@ -73,8 +73,8 @@ Published &Publish()
     if (a11y::TheTree().host == nullptr) {
         a11y::TheTree().host = &published.host;
         a11y::BuildTree();
-        a11y::ConnectEvents(&published.bridge);
     }
+    a11y::ConnectEvents(&published.bridge);
     return published;
 }
 
@@ -297,6 +297,7 @@ struct StateEvent {
     bool operator==(const StateEvent &) const = default;
 };
 
+// NOLINTNEXTLINE(readability-non-const-parameter)
 void RecordState(AtkObject *node, gchar *state, gboolean on, gpointer events)
 {
     static_cast<std::vector<StateEvent> *>(events)->push_back({node, state, on != FALSE});
