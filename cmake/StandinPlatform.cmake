@@ -77,6 +77,7 @@ add_library(zahlix_atk_nodes STATIC
     platform/fltk/a11y/bridge/component.cpp
     platform/fltk/a11y/bridge/events.cpp
     platform/fltk/a11y/bridge/field.cpp
+    platform/fltk/a11y/bridge/keys.cpp
     platform/fltk/a11y/bridge/node.cpp
     platform/fltk/a11y/bridge/tree.cpp)
 set_target_properties(zahlix_atk_nodes PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden)

@@ -66,6 +66,7 @@ struct MSG {
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
 #define WM_UNDO 0x0304
+#define EM_GETSEL 0x00B0
 #define EM_CANUNDO 0x00C6
 #define EM_UNDO 0x00C7
 

@@ -218,11 +218,11 @@ void DialogWindow::Sync()
             // value() raises no callback: no second EN_CHANGE.
             auto *input = static_cast<Fl_Input *>(control.widget);
             input->value(standin::AnsiToUtf8(control.shown).c_str());
-            // The focused field changed by the dialog manager itself (an undo) shows its
-            // selection.
-            if (control.hwnd == GetFocus())
-                input->position(Utf8Offset(control.shown, control.hwnd->selEnd),
-                                Utf8Offset(control.shown, control.hwnd->selStart));
+            // The field shows the edit control's selection: what an undo selected, and none,
+            // the caret at the start, after the program set the text (FLTK's value() would leave
+            // the caret at the end).
+            input->position(Utf8Offset(control.shown, control.hwnd->selEnd),
+                            Utf8Offset(control.shown, control.hwnd->selStart));
         } else
             control.widget->copy_label(LabelText(control.shown).c_str());
         AccessibleTextChanged(control.hwnd, before);

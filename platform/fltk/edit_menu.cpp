@@ -10,6 +10,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Item.H>
+#include <FL/fl_draw.H>
 #include <FL/x.H>
 
 #include <algorithm>
@@ -75,6 +76,57 @@ bool ClipboardHoldsText()
     return std::find_first_of(offered.begin(), offered.end(), std::begin(kinds), std::end(kinds)) != offered.end();
 }
 
+// FLTK keeps the item that its menu highlights to itself, but it draws that item's label in the
+// selection's contrast colour, and only while it is highlighted: the labels of the open menu are
+// drawn here, as FLTK's own plain labels are, and their colour tells which item is highlighted.
+// The news goes out once the menu window is drawn, so that a move is one change, not a step
+// through "none".
+constexpr auto kItemLabel = static_cast<Fl_Labeltype>(FL_FREE_LABELTYPE);
+const Fl_Menu_Item *g_openItems; // while the menu is open
+int g_drawnHighlight = -1;       // as the last drawing showed it
+int g_toldHighlight = -1;        // as the bridge last heard it
+
+void TellHighlight(void * /*data*/)
+{
+    Fl::remove_idle(TellHighlight);
+    if (g_openItems != nullptr && g_drawnHighlight != g_toldHighlight) {
+        g_toldHighlight = g_drawnHighlight;
+        AccessibleMenuHighlighted(g_toldHighlight);
+    }
+}
+
+void DrawItemLabel(const Fl_Label *label, int x, int y, int w, int h, Fl_Align align)
+{
+    fl_font(label->font, label->size);
+    fl_color(label->color);
+    fl_draw(label->value, x, y, w, h, align, label->image);
+    if (g_openItems == nullptr)
+        return;
+    int index = 0;
+    const Fl_Menu_Item *item = g_openItems;
+    while (item->label() != nullptr && item->label() != label->value) {
+        item = item->next();
+        ++index;
+    }
+    if (item->label() == nullptr)
+        return;
+    const Fl_Color plain = item->active() != 0 ? FL_FOREGROUND_COLOR : fl_inactive(FL_FOREGROUND_COLOR);
+    const bool highlighted = label->color != plain;
+    if (highlighted)
+        g_drawnHighlight = index;
+    else if (g_drawnHighlight == index)
+        g_drawnHighlight = -1;
+    // FLTK's loop runs an idle callback before it waits again.
+    if (Fl::has_idle(TellHighlight) == 0)
+        Fl::add_idle(TellHighlight);
+}
+
+void MeasureItemLabel(const Fl_Label *label, int &w, int &h)
+{
+    fl_font(label->font, label->size);
+    fl_measure(label->value, w, h);
+}
+
 enum Command : long { kUndo, kCut, kCopy, kPaste, kDelete, kSelectAll };
 
 void Carry(Command command, HWND control, Fl_Input &input)
@@ -128,7 +180,7 @@ void ShowEditMenu(HWND control, Fl_Input &input, int x, int y)
                             nullptr,
                             reinterpret_cast<void *>(command),
                             (enabled ? 0 : FL_MENU_INACTIVE) | divider,
-                            FL_NORMAL_LABEL,
+                            static_cast<uchar>(kItemLabel),
                             font,
                             size,
                             FL_FOREGROUND_COLOR};
@@ -144,8 +196,14 @@ void ShowEditMenu(HWND control, Fl_Input &input, int x, int y)
         item("Select &All", kSelectAll, state.selectAll),
         Fl_Menu_Item{nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     };
+    Fl::set_labeltype(kItemLabel, DrawItemLabel, MeasureItemLabel);
     AccessibleMenuOpened(control, items, x, y);
+    g_openItems = items;
+    g_drawnHighlight = -1;
+    g_toldHighlight = -1;
     const Fl_Menu_Item *chosen = items->popup(x, y);
+    g_openItems = nullptr;
+    Fl::remove_idle(TellHighlight);
     AccessibleMenuClosed();
     if (chosen != nullptr)
         Carry(static_cast<Command>(chosen->argument()), control, input);

@@ -15,16 +15,23 @@
 
 namespace {
 
-// The dialog manager's keys go to the dialog before the focused widget sees them, as
-// IsDialogMessage takes them in a Win32 modal loop.
+// Every key goes to the screen reader first, while the bridge is loaded, as GTK hands it on; one
+// that it consumes goes nowhere else. The dialog manager's keys go to the dialog before the
+// focused widget sees them, as IsDialogMessage takes them in a Win32 modal loop.
 int DispatchEvent(int event, Fl_Window *window)
 {
+    if ((event == FL_KEYBOARD || event == FL_KEYUP) && fltkhost::AccessibleKeyConsumed())
+        return 1;
     if (event == FL_KEYBOARD) {
         if (auto *dialog = dynamic_cast<fltkhost::DialogWindow *>(window);
             dialog != nullptr && dialog->HandleDialogKey())
             return 1;
     }
-    if ((event == FL_FOCUS || event == FL_UNFOCUS) && dynamic_cast<fltkhost::DialogWindow *>(window) != nullptr)
+    // A menu's keyboard grab moves no focus: the window stays the active one while it is open.
+    const bool grabbing = fl_xevent != nullptr && (fl_xevent->type == FocusIn || fl_xevent->type == FocusOut) &&
+                          (fl_xevent->xfocus.mode == NotifyGrab || fl_xevent->xfocus.mode == NotifyUngrab);
+    if ((event == FL_FOCUS || event == FL_UNFOCUS) && !grabbing &&
+        dynamic_cast<fltkhost::DialogWindow *>(window) != nullptr)
         fltkhost::AccessibleWindowActivated(event == FL_FOCUS);
     return Fl::handle_(event, window);
 }

@@ -128,9 +128,22 @@ void EditKey(HWND edit, EditAction action)
     }
 }
 
-LRESULT EditMessage(HWND edit, UINT message, WPARAM /*wParam*/, LPARAM lParam)
+LRESULT EditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case EM_GETSEL: {
+        // The selection's low and high end, each into a DWORD that the caller may pass, and
+        // both in the result's words; -1 when one of them does not fit in a word.
+        const auto low = static_cast<DWORD>(SelectionLow(edit));
+        const auto high = static_cast<DWORD>(SelectionHigh(edit));
+        if (wParam != 0)
+            *reinterpret_cast<DWORD *>(wParam) = low;
+        if (lParam != 0)
+            *reinterpret_cast<DWORD *>(lParam) = high;
+        if (high > 0xFFFFU)
+            return -1;
+        return static_cast<LRESULT>(low | (high << 16U));
+    }
     case WM_SETTEXT:
         // Setting the text always notifies, even when the text is unchanged or empty, and
         // leaves nothing to undo.

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -280,6 +281,35 @@ TEST(ConverterDialog, TabbingIntoAFieldSelectsItsTextSoTypingReplacesIt)
         EXPECT_EQ(ReadFields(hDlg), (Fields{"255", "ff", "11111111"}));
         Finish();
     });
+}
+
+// A field that the program rewrites keeps no selection: its caret stands at the start, so that a
+// screen reader's braille, which follows selections, stays on the field being typed into.
+TEST(ConverterDialog, RewrittenFieldsKeepNoSelection)
+{
+    const struct {
+        const char *typing;
+        int tabs; // from DEC to the field typed into
+        int rewritten[2];
+    } cases[] = {{"255", 0, {IDC_HEX, IDC_BIN}}, {"ff", 1, {IDC_DEC, IDC_BIN}}, {"101", 2, {IDC_DEC, IDC_HEX}}};
+    for (const auto &c : cases) {
+        Play([&](HWND hDlg) {
+            user::Type("42");
+            for (int i = 0; i < c.tabs; ++i)
+                user::Press(Key::Tab);
+            user::Type(c.typing);
+            for (const int id : c.rewritten) {
+                DWORD start = 7;
+                DWORD end = 7;
+                const LRESULT both = SendMessageA(Field(hDlg, id), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                                                  reinterpret_cast<LPARAM>(&end));
+                EXPECT_EQ(std::pair(start, end), std::pair(DWORD{0}, DWORD{0}))
+                    << "field " << id << " after typing " << c.typing;
+                EXPECT_EQ(both, 0) << "field " << id << " after typing " << c.typing;
+            }
+            Finish();
+        });
+    }
 }
 
 TEST(ConverterDialog, StartsTopmostWithEmptyFieldsAndFocusInDec)

@@ -352,6 +352,42 @@ void AccessibleMenuOpened(HWND edit, const Fl_Menu_Item *items, int x, int y)
     PumpBridge(nullptr);
 }
 
+void AccessibleMenuHighlighted(int index)
+{
+    if (g_bridge.MenuHighlighted != nullptr && g_window != nullptr) {
+        g_bridge.MenuHighlighted(index);
+        PumpBridge(nullptr);
+    }
+}
+
+// From the X event itself, as GTK takes it: the keysym as the modifiers make it, the hardware
+// code, the modifiers and the server's time; the text as FLTK's input method gave it.
+bool AccessibleKeyConsumed()
+{
+    if (g_bridge.Key == nullptr || g_window == nullptr || fl_xevent == nullptr ||
+        (fl_xevent->type != KeyPress && fl_xevent->type != KeyRelease))
+        return false;
+    XKeyEvent x = fl_xevent->xkey;
+    std::array<char, 32> latin1{};
+    KeySym keysym = NoSymbol;
+    XLookupString(&x, latin1.data(), static_cast<int>(latin1.size()), &keysym, nullptr);
+    a11yabi::KeyEvent key;
+    key.press = x.type == KeyPress;
+    key.state = x.state;
+    key.keysym = static_cast<unsigned>(keysym);
+    key.keycode = x.keycode;
+    key.timestamp = x.time;
+    if (key.press && Fl::event_length() > 0)
+        key.text.assign(Fl::event_text(), static_cast<std::size_t>(Fl::event_length()));
+    if (const char *name = XKeysymToString(keysym))
+        key.name = name;
+    const bool consumed = g_bridge.Key(key);
+    // What the screen reader asked while it decided may have changed the window.
+    if (g_window != nullptr)
+        g_window->Sync();
+    return consumed;
+}
+
 void AccessibleMenuClosed()
 {
     if (g_bridge.MenuClosed != nullptr && g_window != nullptr)

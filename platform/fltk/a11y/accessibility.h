@@ -27,7 +27,12 @@ void AccessibleCaretMoved(HWND edit);
 void AccessibleWindowActivated(bool active);
 // A field's context menu opens at (x, y) of the window with its items as shown, or closes.
 void AccessibleMenuOpened(HWND edit, const Fl_Menu_Item *items, int x, int y);
+// The open menu draws the item at `index` of its items highlighted (-1: none).
+void AccessibleMenuHighlighted(int index);
 void AccessibleMenuClosed();
+// The key of the X event being handled (a press or a release) goes to the screen reader's
+// listeners; true when one consumed it, and then the window must not see it.
+bool AccessibleKeyConsumed();
 // The dialog ends: the bridge's objects turn defunct before its windows are destroyed.
 void AccessibleDialogEnding();
 

@@ -3,9 +3,10 @@
     blackbox.py PROGRAM
 
 Runs inside a session whose accessibility is on (run_blackbox.sh), on the virtual display in
-DISPLAY with a window manager. Starts PROGRAM, finds the application "zahlix", checks its tree,
-edits the fields through EditableText, moves the focus with real Tab keys, sends calls that must
-be refused, and ends the program with Escape. Every check prints what it expected and found;
+DISPLAY with a window manager. Starts PROGRAM, hears it announce its dialog, finds the application
+"zahlix", checks its tree, edits the fields through EditableText, moves the focus with real Tab
+keys, hears and consumes real keys as a screen reader does, follows the context menu's highlight,
+sends calls that must be refused, and ends the program with Escape. Every check prints what it expected and found;
 the exit code is the number of failed checks (at most 100).
 """
 import subprocess
@@ -275,8 +276,11 @@ def check_tab(dialog, events):
     check(bin_.queryText().getSelection(0) == (0, len(text_of(bin_))), "Tab selected BIN's whole text",
           bin_.queryText().getSelection(0))
     x_key("Home")
+    # On a loaded machine the event may take longer than take()'s pause.
+    caret_home = ("object:text-caret-moved", "BIN:", 0)
+    wait_until(lambda: caret_home in [event[:3] for event in events.seen])
     seen = events.take()
-    check(("object:text-caret-moved", "BIN:", 0) in [event[:3] for event in seen] and bin_.queryText().caretOffset == 0,
+    check(caret_home in [event[:3] for event in seen] and bin_.queryText().caretOffset == 0,
           "Home: the caret moved to 0 in BIN", (bin_.queryText().caretOffset, seen))
 
     # Typing is the user's own edit: the typed field and the two it rewrites report their changes.
@@ -301,6 +305,79 @@ def check_tab(dialog, events):
         wait_until(lambda: "focused" in states_of(field))
         names = focus_names(events.take())
         check(names == [field.name], f"{what}: a focus event naming {field.name}", names)
+
+
+KP_SUBTRACT = 0xFFAD  # keysyms
+TAB = 0xFF09
+
+
+class Keys:
+    """A keystroke listener, as a screen reader registers one: hears every key of the focused
+    program before the program handles it, and consumes those it is told to."""
+
+    KINDS = (pyatspi.KEY_PRESSED_EVENT, pyatspi.KEY_RELEASED_EVENT)
+
+    def __init__(self):
+        self.heard = []
+        self.consume = set()
+        # While it listens, every key waits for this client's answer: its main context must run.
+        pyatspi.Registry.registerKeystrokeListener(self.on_key, mask=pyatspi.allModifiers(), kind=self.KINDS,
+                                                   synchronous=True, preemptive=True)
+
+    def close(self):
+        pyatspi.Registry.deregisterKeystrokeListener(self.on_key, mask=pyatspi.allModifiers(), kind=self.KINDS)
+
+    def on_key(self, event):
+        pressed = event.type == pyatspi.KEY_PRESSED_EVENT
+        self.heard.append((event.event_string, pressed))
+        return event.id in self.consume
+
+    def take(self):
+        pump(0.3)
+        heard, self.heard = self.heard, []
+        return heard
+
+
+def check_keys(dialog, events):
+    keys = Keys()
+    try:
+        check_keys_heard(dialog, events, keys)
+    finally:
+        keys.close()
+
+
+def check_keys_heard(dialog, events, keys):
+    dec, hex_, bin_ = list(dialog)[:3]
+    dec.queryComponent().grabFocus()
+    wait_until(lambda: "focused" in states_of(dec))
+    dec.queryEditableText().setTextContents("4")
+    wait_until(lambda: text_of(dec) == "4")
+    dec.queryText().setCaretOffset(1)
+    keys.take()
+    x_key("2")
+    check(wait_until(lambda: text_of(dec) == "42"), "the key 2 reaches DEC", text_of(dec))
+    check(keys.take() == [("2", True), ("2", False)], "the listener hears 2 pressed and released", keys.heard)
+    # The program rewrote HEX and BIN: neither has a selection, nor told of a caret.
+    seen = events.take()
+    check(all(f.queryText().getNSelections() == 0 and f.queryText().caretOffset == 0 for f in (hex_, bin_)),
+          "the rewritten HEX and BIN keep no selection, their caret at 0",
+          [(f.queryText().getNSelections(), f.queryText().caretOffset) for f in (hex_, bin_)])
+    check(not [e for e in seen if e[0] == "object:text-caret-moved" and e[1] != "DEC:"],
+          "caret events from DEC only", seen)
+    # The screen reader's own keys go nowhere else: KP_Subtract types no '-', Tab moves nothing.
+    keys.consume = {KP_SUBTRACT, TAB}
+    x_key("KP_Subtract")
+    x_key("Tab")
+    pump(0.5)
+    heard = keys.take()
+    check(("-", True) in heard and ("Tab", True) in heard and text_of(dec) == "42" and
+          "focused" in states_of(dec), "consumed keys reach neither the field nor the dialog",
+          (heard, text_of(dec), states_of(dec)))
+    keys.consume = set()
+    x_key("Tab")
+    check(wait_until(lambda: "focused" in states_of(hex_)) and ("Tab", True) in keys.take(),
+          "Tab not consumed moves the focus to HEX", states_of(hex_))
+    events.take()
 
 
 # Calls that a client may send and the bridge must refuse, each with the refusal it answers.
@@ -388,25 +465,47 @@ def check_menu(app, dialog, events):
     items = [(item.getRole(), item.name, "enabled" in states_of(item), "sensitive" in states_of(item))
              for item in menu]
     check(items == [(pyatspi.ROLE_MENU_ITEM, name, on, on) for name, on in EXPECTED_MENU], "its items, enabled as shown", items)
+    events.take()
+    x_key("Down")
+    wait_until(lambda: "focused" in states_of(menu[0]))
+    x_key("Down")
+    wait_until(lambda: "focused" in states_of(menu[1]))
+    check(focus_names(events.take()) == ["Undo", "Cut"] and {"focused", "selected"} <= states_of(menu[1]) and
+          not {"focused", "selected"} & states_of(menu[0]),
+          "Down, Down: the highlight moves to Undo, then Cut, focused and selected", states_of(menu[1]))
+    place = menu[3].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", str(place.x + place.width // 2), str(place.y + place.height // 2)],
+                   check=True)
+    wait_until(lambda: "focused" in states_of(menu[3]))
+    check(focus_names(events.take()) == ["Paste"] and "selected" in states_of(menu[3]),
+          "the pointer on Paste highlights it, focused and selected", states_of(menu[3]))
     x_key("Escape")
     check(wait_until(lambda: app.childCount == 1) and text_of(dec) == "42", "Escape closes the menu only",
           (app.childCount, text_of(dec)))
-    events.take()
+    check(focus_names(events.take()) == ["DEC:"] and "focused" in states_of(dec), "Escape gives DEC the keyboard back",
+          states_of(dec))
 
 
 def main():
-    program = subprocess.Popen([PROGRAM])
     events = Events()
+    program = subprocess.Popen([PROGRAM])
     try:
         check(wait_until(lambda: find_application() is not None, 15), "an application named zahlix on the bus")
         app = find_application()
         if app is None:
             return
+        # As a GTK dialog appears: the window's activation, then the focus of DEC.
+        wait_until(lambda: focus_names(events.seen), 5)
+        started = [(kind, name) for kind, name, detail, _ in events.take()
+                   if kind == "window:activate" or (kind == "object:state-changed:focused" and detail == 1)]
+        check(started[:2] == [("window:activate", "Zahlix"), ("object:state-changed:focused", "DEC:")],
+              "announced at start: the dialog activates, then DEC has the focus", started)
         dialog = check_tree(app)
         check_extents(dialog)
         check_editing(dialog, events)
         check_activation(dialog, events)
         check_tab(dialog, events)
+        check_keys(dialog, events)
         check_bad_calls(dialog, events)
         check_menu(app, dialog, events)
         x_key("Escape")

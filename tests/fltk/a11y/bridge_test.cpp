@@ -6,12 +6,14 @@
 #include "dialog/converter_dialog.h"
 #include "dialog/resource.h"
 #include "platform/fltk/a11y/bridge/events.h"
+#include "platform/fltk/a11y/bridge/keys.h"
 #include "platform/fltk/a11y/bridge/nodes.h"
 #include "platform/standin/codepage.h"
 #include "platform/standin/edit.h"
 #include "platform/standin/window.h"
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -133,6 +135,281 @@ TEST(AccessibleField, NamedByTheLabelOnItsRow)
         {"&Undo", "Undo"}, {"Select &All", "Select All"}, {"a&&b", "a&b"}, {"end&", "end"}, {"", ""}};
     for (const auto &[text, plain] : mnemonics)
         EXPECT_EQ(a11y::WithoutMnemonic(text), plain) << text;
+}
+
+using Unit = std::tuple<std::string, int, int>;
+
+Unit Take(gchar *text, gint start, gint end)
+{
+    Unit unit{text, start, end};
+    g_free(text);
+    return unit;
+}
+
+Unit TextAt(AtkObject *field, int offset, AtkTextBoundary boundary, int step)
+{
+    gint start = -9;
+    gint end = -9;
+    AtkText *text = ATK_TEXT(field);
+    // The older calls, which a screen reader still makes.
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gchar *found = step < 0   ? atk_text_get_text_before_offset(text, offset, boundary, &start, &end)
+                   : step > 0 ? atk_text_get_text_after_offset(text, offset, boundary, &start, &end)
+                              : atk_text_get_text_at_offset(text, offset, boundary, &start, &end);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    return Take(found, start, end);
+}
+
+// The older calls, by boundary, read what a screen reader reads a field with: the character, the
+// word and the line at, before and after an offset.
+TEST(AccessibleField, TextAtBeforeAndAfterAnOffset)
+{
+    Published &p = Publish();
+    HWND hex = GetDlgItem(p.dialog, IDC_HEX);
+    AtkObject *field = a11y::NodeOf(hex);
+    struct Case {
+        std::string text;
+        int offset;
+        AtkTextBoundary boundary;
+        Unit before, at, after;
+    };
+    const Case cases[] = {
+        {"FF", 0, ATK_TEXT_BOUNDARY_CHAR, {"", 0, 0}, {"F", 0, 1}, {"F", 1, 2}},
+        {"FF", 1, ATK_TEXT_BOUNDARY_CHAR, {"F", 0, 1}, {"F", 1, 2}, {"", 2, 2}},
+        {"FF", 2, ATK_TEXT_BOUNDARY_CHAR, {"F", 1, 2}, {"", 2, 2}, {"", 2, 2}},
+        {"FF", 0, ATK_TEXT_BOUNDARY_LINE_START, {"", 0, 0}, {"FF", 0, 2}, {"", 2, 2}},
+        // The caret after the last character still stands on the line: a field read on focus.
+        {"FF", 2, ATK_TEXT_BOUNDARY_LINE_START, {"", 0, 0}, {"FF", 0, 2}, {"", 2, 2}},
+        {"FF", 2, ATK_TEXT_BOUNDARY_LINE_END, {"", 0, 0}, {"FF", 0, 2}, {"", 2, 2}},
+        {"FF", 1, ATK_TEXT_BOUNDARY_WORD_START, {"", 0, 0}, {"FF", 0, 2}, {"", 2, 2}},
+        {"FF", 2, ATK_TEXT_BOUNDARY_SENTENCE_START, {"", 0, 0}, {"FF", 0, 2}, {"", 2, 2}},
+        // Words with spaces: a *_START word takes the spaces after it, a *_END word those before.
+        {"12 34", 1, ATK_TEXT_BOUNDARY_WORD_START, {"", 0, 0}, {"12 ", 0, 3}, {"34", 3, 5}},
+        {"12 34", 3, ATK_TEXT_BOUNDARY_WORD_START, {"12 ", 0, 3}, {"34", 3, 5}, {"", 5, 5}},
+        {"12 34", 2, ATK_TEXT_BOUNDARY_WORD_END, {"", 0, 0}, {"12", 0, 2}, {" 34", 2, 5}},
+        {"12 34", 3, ATK_TEXT_BOUNDARY_WORD_END, {"12", 0, 2}, {" 34", 2, 5}, {"", 5, 5}},
+        {"", 0, ATK_TEXT_BOUNDARY_CHAR, {"", 0, 0}, {"", 0, 0}, {"", 0, 0}},
+        {"", 0, ATK_TEXT_BOUNDARY_LINE_START, {"", 0, 0}, {"", 0, 0}, {"", 0, 0}},
+        // Past the text: refused (ATK itself refuses a negative offset).
+        {"FF", 3, ATK_TEXT_BOUNDARY_CHAR, {"", -1, -1}, {"", -1, -1}, {"", -1, -1}},
+        {"FF", 9, ATK_TEXT_BOUNDARY_LINE_START, {"", -1, -1}, {"", -1, -1}, {"", -1, -1}},
+    };
+    for (const Case &c : cases) {
+        hex->text = c.text;
+        const std::string where =
+            "\"" + c.text + "\" at " + std::to_string(c.offset) + " by " + std::to_string(static_cast<int>(c.boundary));
+        EXPECT_EQ(TextAt(field, c.offset, c.boundary, -1), c.before) << "before, " << where;
+        EXPECT_EQ(TextAt(field, c.offset, c.boundary, 0), c.at) << "at, " << where;
+        EXPECT_EQ(TextAt(field, c.offset, c.boundary, 1), c.after) << "after, " << where;
+    }
+
+    // Without spaces, the older call and the newer one agree at every offset.
+    const std::pair<AtkTextBoundary, AtkTextGranularity> same[] = {
+        {ATK_TEXT_BOUNDARY_CHAR, ATK_TEXT_GRANULARITY_CHAR},
+        {ATK_TEXT_BOUNDARY_WORD_START, ATK_TEXT_GRANULARITY_WORD},
+        {ATK_TEXT_BOUNDARY_LINE_START, ATK_TEXT_GRANULARITY_LINE},
+    };
+    hex->text = "7FFFFFFF";
+    for (const auto &[boundary, granularity] : same) {
+        for (int offset = 0; offset <= 8; ++offset) {
+            gint start = -9;
+            gint end = -9;
+            gchar *string = atk_text_get_string_at_offset(ATK_TEXT(field), offset, granularity, &start, &end);
+            EXPECT_EQ(TextAt(field, offset, boundary, 0), Take(string, start, end))
+                << "at " << offset << " by " << static_cast<int>(boundary);
+        }
+    }
+    // One run without attributes over the whole text, which a screen reader splits the line by.
+    gint start = -9;
+    gint end = -9;
+    EXPECT_EQ(atk_text_get_run_attributes(ATK_TEXT(field), 3, &start, &end), nullptr);
+    EXPECT_EQ(std::pair(start, end), std::pair(0, 8));
+}
+
+struct HeardKey {
+    AtkKeyEventStruct event;
+    std::string string;
+};
+
+// A listener that keeps what it heard and consumes the keys it is told to.
+gint Listen(AtkKeyEventStruct *event, gpointer heard)
+{
+    auto &keys = *static_cast<std::vector<HeardKey> *>(heard);
+    keys.push_back({*event, event->string});
+    return event->keyval == 0xFF8D ? TRUE : FALSE; // KP_Enter: the screen reader's own key
+}
+
+// Every key reaches every listener, as ATK's key event carries it, with the string GTK gives:
+// the text of a visible character or of a key with Control, else the keysym's name.
+TEST(AccessibleKeys, EveryListenerHearsEachKeyAndOneConsumingItConsumesIt)
+{
+    auto *util = static_cast<AtkUtilClass *>(g_type_class_ref(ATK_TYPE_UTIL));
+    a11y::InitKeyListeners(util, nullptr);
+    std::vector<HeardKey> first;
+    std::vector<HeardKey> second;
+    const guint one = atk_add_key_event_listener(Listen, &first);
+    const guint two = atk_add_key_event_listener(Listen, &second);
+    ASSERT_NE(one, two);
+    struct Case {
+        a11yabi::KeyEvent key;
+        std::string string;
+        bool consumed;
+    };
+    const Case cases[] = {
+        {{true, 0, '2', 11, 100, "2", "2"}, "2", false},
+        {{false, 0, '2', 11, 101, "", "2"}, "2", false},
+        {{true, 1, 'A', 38, 102, "A", "A"}, "A", false},
+        {{true, 0, 0xFF09, 23, 103, "\t", "Tab"}, "Tab", false},
+        {{true, 0, ' ', 65, 104, " ", "space"}, "space", false},
+        {{true, 4, 'a', 38, 105, "\001", "a"}, "\001", false},
+        {{true, 0, 0xFF8D, 104, 106, "\r", "KP_Enter"}, "KP_Enter", true},
+        {{true, 0, 0xE9, 47, 107, "\u00e9", "eacute"}, "\u00e9", false},
+    };
+    for (const Case &c : cases) {
+        first.clear();
+        second.clear();
+        EXPECT_EQ(a11y::DeliverKey(c.key), c.consumed) << c.key.name;
+        ASSERT_EQ(first.size(), 1U) << c.key.name;
+        ASSERT_EQ(second.size(), 1U) << c.key.name << ": a consumed key still reaches every listener";
+        const AtkKeyEventStruct &heard = first.front().event;
+        EXPECT_EQ(heard.type, c.key.press ? ATK_KEY_EVENT_PRESS : ATK_KEY_EVENT_RELEASE) << c.key.name;
+        EXPECT_EQ(heard.state, c.key.state) << c.key.name;
+        EXPECT_EQ(heard.keyval, c.key.keysym) << c.key.name;
+        EXPECT_EQ(heard.keycode, c.key.keycode) << c.key.name;
+        EXPECT_EQ(heard.timestamp, c.key.timestamp) << c.key.name;
+        EXPECT_EQ(first.front().string, c.string) << c.key.name;
+        EXPECT_EQ(heard.length, static_cast<gint>(c.string.size())) << c.key.name;
+    }
+    atk_remove_key_event_listener(one);
+    first.clear();
+    second.clear();
+    EXPECT_TRUE(a11y::DeliverKey({true, 0, 0xFF8D, 104, 108, "\r", "KP_Enter"}));
+    EXPECT_TRUE(first.empty()) << "a removed listener hears nothing";
+    EXPECT_EQ(second.size(), 1U);
+    atk_remove_key_event_listener(two);
+    EXPECT_FALSE(a11y::DeliverKey({true, 0, 0xFF8D, 104, 109, "\r", "KP_Enter"})) << "no listener, nothing consumed";
+}
+
+struct StateEvent {
+    AtkObject *node;
+    std::string state;
+    bool on;
+    bool operator==(const StateEvent &) const = default;
+};
+
+// NOLINTNEXTLINE(readability-non-const-parameter)
+void RecordState(AtkObject *node, gchar *state, gboolean on, gpointer events)
+{
+    static_cast<std::vector<StateEvent> *>(events)->push_back({node, state, on != FALSE});
+}
+
+bool Has(AtkObject *node, AtkStateType state)
+{
+    AtkStateSet *states = atk_object_ref_state_set(node);
+    const bool has = atk_state_set_contains_state(states, state) != FALSE;
+    g_object_unref(states);
+    return has;
+}
+
+// The menu takes the keyboard from the field; the highlighted item is focused and selected as it
+// moves; closing gives the keyboard back to the field. Each step says so with state changes.
+TEST(AccessibleMenu, TheHighlightedItemHasTheKeyboardAndClosingReturnsItToTheField)
+{
+    Published &p = Publish();
+    HWND dec = GetDlgItem(p.dialog, IDC_DEC);
+    HWND hex = GetDlgItem(p.dialog, IDC_HEX);
+    p.bridge.FocusMoved(dec);
+    AtkObject *field = a11y::NodeOf(dec);
+    std::vector<StateEvent> events;
+    const auto watch = [&events](AtkObject *node) {
+        g_signal_connect(node, "state-change", G_CALLBACK(RecordState), &events);
+    };
+    watch(field);
+    p.bridge.MenuOpened(dec, {{"", true, {}}, {"&Undo", false, {}}, {"Cu&t", true, {}}, {"&Copy", true, {}}});
+    AtkObject *menu = a11y::TheTree().menu;
+    ASSERT_NE(menu, nullptr);
+    const std::vector<AtkObject *> items = a11y::DataOf(menu).children;
+    ASSERT_EQ(items.size(), 3U);
+    watch(menu);
+    for (AtkObject *item : items)
+        watch(item);
+    EXPECT_TRUE(Has(menu, ATK_STATE_FOCUSED)) << "the menu has the keyboard as it opens";
+    EXPECT_FALSE(Has(field, ATK_STATE_FOCUSED));
+
+    struct Step {
+        int highlight;
+        std::vector<StateEvent> events;
+    };
+    const Step steps[] = {
+        {1, {{menu, "focused", false}, {items[1], "selected", true}, {items[1], "focused", true}}},
+        {2,
+         {{items[1], "selected", false},
+          {items[1], "focused", false},
+          {items[2], "selected", true},
+          {items[2], "focused", true}}},
+        {2, {}},
+        {-1, {{items[2], "selected", false}, {items[2], "focused", false}, {menu, "focused", true}}},
+        {0, {{menu, "focused", false}, {items[0], "selected", true}, {items[0], "focused", true}}},
+        {7, {{items[0], "selected", false}, {items[0], "focused", false}, {menu, "focused", true}}},
+    };
+    for (const Step &step : steps) {
+        events.clear();
+        p.bridge.MenuHighlighted(step.highlight);
+        EXPECT_EQ(events, step.events) << "highlight " << step.highlight;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const bool on = static_cast<int>(i) == step.highlight;
+            EXPECT_EQ(Has(items[i], ATK_STATE_FOCUSED), on) << "item " << i << ", highlight " << step.highlight;
+            EXPECT_EQ(Has(items[i], ATK_STATE_SELECTED), on) << "item " << i << ", highlight " << step.highlight;
+        }
+    }
+    // The focus that the dialog manager moves meanwhile is announced when the menu closes.
+    p.bridge.MenuHighlighted(1);
+    SetFocus(hex);
+    p.bridge.FocusMoved(hex);
+    events.clear();
+    watch(a11y::NodeOf(hex));
+    p.bridge.MenuClosed();
+    const std::vector<StateEvent> closing{{items[1], "focused", false}, {a11y::NodeOf(hex), "focused", true}};
+    std::vector<StateEvent> focusEvents;
+    for (const StateEvent &e : events) {
+        if (e.state == "focused")
+            focusEvents.push_back(e);
+    }
+    EXPECT_EQ(focusEvents, closing);
+    EXPECT_EQ(a11y::TheTree().menu, nullptr);
+    EXPECT_TRUE(Has(a11y::NodeOf(hex), ATK_STATE_FOCUSED));
+    EXPECT_FALSE(Has(field, ATK_STATE_FOCUSED));
+}
+
+// Only the field with the keyboard reports a selection and caret events: braille follows them.
+TEST(AccessibleField, OnlyTheFocusedFieldReportsItsSelection)
+{
+    Published &p = Publish();
+    HWND dec = GetDlgItem(p.dialog, IDC_DEC);
+    HWND hex = GetDlgItem(p.dialog, IDC_HEX);
+    SetFocus(dec);
+    p.bridge.FocusMoved(dec);
+    hex->text = "FF";
+    hex->selStart = 0;
+    hex->selEnd = 2;
+    dec->text = "255";
+    dec->selStart = 1;
+    dec->selEnd = 3;
+    int caretEvents = 0;
+    const auto count = +[](AtkObject *, gint, gpointer n) { ++*static_cast<int *>(n); };
+    g_signal_connect(a11y::NodeOf(hex), "text-caret-moved", G_CALLBACK(count), &caretEvents);
+    g_signal_connect(a11y::NodeOf(dec), "text-caret-moved", G_CALLBACK(count), &caretEvents);
+    p.bridge.CaretMoved(hex);
+    EXPECT_EQ(caretEvents, 0) << "no caret event from HEX without the keyboard";
+    EXPECT_EQ(atk_text_get_n_selections(ATK_TEXT(a11y::NodeOf(hex))), 0);
+    EXPECT_EQ(atk_text_get_n_selections(ATK_TEXT(a11y::NodeOf(dec))), 1);
+    p.bridge.CaretMoved(dec);
+    EXPECT_EQ(caretEvents, 1);
+    SetFocus(hex);
+    p.bridge.FocusMoved(hex);
+    EXPECT_EQ(caretEvents, 2) << "HEX tells its caret when it gets the keyboard";
+    EXPECT_EQ(atk_text_get_n_selections(ATK_TEXT(a11y::NodeOf(hex))), 1);
+    EXPECT_EQ(atk_text_get_n_selections(ATK_TEXT(a11y::NodeOf(dec))), 0);
 }
 
 // Once the dialog has ended, every call is refused and changes nothing.

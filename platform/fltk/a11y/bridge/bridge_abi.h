@@ -70,6 +70,17 @@ struct MenuItem {
     Rect bounds;
 };
 
+// A key press or release as the X server delivered it, before anything of the program sees it.
+struct KeyEvent {
+    bool press = true;
+    unsigned state = 0;          // the X modifier mask at the time of the key
+    unsigned keysym = 0;         // as the modifiers make it (Shift gives 'A', NumLock KP_1)
+    unsigned keycode = 0;        // the hardware code
+    unsigned long timestamp = 0; // the X server's time, in milliseconds
+    std::string text;            // what the key types, in UTF-8; empty for most releases
+    std::string name;            // the keysym's name ("Tab", "KP_Enter", "a")
+};
+
 // The plug-in's side: called by the host where the window changes.
 struct Bridge {
     // A control's text as the window shows it changed from `before` (code page) to its model's.
@@ -79,7 +90,12 @@ struct Bridge {
     void (*CaretMoved)(HWND edit) = nullptr;
     void (*Activated)(bool active) = nullptr;
     void (*MenuOpened)(HWND edit, const std::vector<MenuItem> &items) = nullptr;
+    // The item that the open menu shows highlighted, counted from its first item (-1: none).
+    void (*MenuHighlighted)(int item) = nullptr;
     void (*MenuClosed)() = nullptr;
+    // Every key goes to the screen reader's listeners first; true when one of them consumed it,
+    // and then nothing else of the program may see it.
+    bool (*Key)(const KeyEvent &key) = nullptr;
     // The dialog ends: every object turns defunct before the windows are destroyed.
     void (*Ending)() = nullptr;
     // Runs what is due on GLib's default main context and says what to wait for next: the

@@ -2,6 +2,7 @@
 // inserted part of each change), the caret and selection, the focus, the window's activation,
 // the context menu, and the end of the dialog.
 #include "platform/fltk/a11y/bridge/events.h"
+#include "platform/fltk/a11y/bridge/keys.h"
 #include "platform/fltk/a11y/bridge/nodes.h"
 
 #include <algorithm>
@@ -56,12 +57,30 @@ void CaretMoved(HWND edit)
     const auto known = g_selections.find(edit);
     const bool caretMoved = known == g_selections.end() || known->second.second != now.second;
     const bool selectionChanged = known == g_selections.end() || known->second != now;
+    // A field without the keyboard keeps its news until it gets it: a screen reader's braille
+    // follows the caret and the selection it hears of.
+    if (node != FocusNode())
+        return;
     g_selections[edit] = now;
-    if (caretMoved && edit == TheTree().focus)
+    if (caretMoved)
         g_signal_emit_by_name(node, "text-caret-moved", static_cast<gint>(now.second));
     if (selectionChanged &&
         (known == g_selections.end() || known->second.first != known->second.second || now.first != now.second))
         g_signal_emit_by_name(node, "text-selection-changed");
+}
+
+// The node that has the keyboard says so, as GTK's do: its focused state, and ATK's focus
+// tracker, which the bridge sends on as a focus event.
+void AnnounceFocus(AtkObject *node, bool focused)
+{
+    if (node == nullptr)
+        return;
+    atk_object_notify_state_change(node, ATK_STATE_FOCUSED, static_cast<gboolean>(focused));
+    if (focused) {
+        G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+        atk_focus_tracker_notify(node);
+        G_GNUC_END_IGNORE_DEPRECATIONS
+    }
 }
 
 void FocusMoved(HWND control)
@@ -69,12 +88,13 @@ void FocusMoved(HWND control)
     Tree &tree = TheTree();
     if (tree.ended || control == tree.focus)
         return;
-    AtkObject *previous = NodeOf(tree.focus);
+    AtkObject *previous = FocusNode();
     tree.focus = control;
-    if (previous != nullptr)
-        atk_object_notify_state_change(previous, ATK_STATE_FOCUSED, FALSE);
+    if (tree.menu != nullptr)
+        return; // the menu keeps the keyboard until it closes
+    AnnounceFocus(previous, false);
     if (AtkObject *now = NodeOf(control)) {
-        atk_object_notify_state_change(now, ATK_STATE_FOCUSED, TRUE);
+        AnnounceFocus(now, true);
         CaretMoved(control);
     }
 }
@@ -93,8 +113,10 @@ void CloseMenu(Tree &tree)
 {
     if (tree.menu == nullptr)
         return;
+    AnnounceFocus(FocusNode(), false);
     AtkObject *menu = std::exchange(tree.menu, nullptr);
     tree.menuOwner = nullptr;
+    tree.menuHighlight = -1;
     DataOf(tree.application).children.resize(1);
     g_signal_emit_by_name(tree.application, "children-changed::remove", 1, menu);
     for (AtkObject *item : DataOf(menu).children) {
@@ -122,13 +144,48 @@ void MenuOpened(HWND edit, const std::vector<a11yabi::MenuItem> &items)
         DataOf(item).item = items[i];
         DataOf(tree.menu).children.push_back(item);
     }
+    // The menu takes the keyboard from the field, with no item highlighted yet.
+    AtkObject *field = NodeOf(tree.focus);
     DataOf(tree.application).children.push_back(tree.menu);
     g_signal_emit_by_name(tree.application, "children-changed::add", 1, tree.menu);
+    AnnounceFocus(field, false);
+    AnnounceFocus(tree.menu, true);
 }
 
+// As GTK's menus do: the item that the highlight leaves is no longer selected, the one that it
+// reaches is selected and has the keyboard; with none highlighted, the menu has it.
+void MenuHighlighted(int item)
+{
+    Tree &tree = TheTree();
+    if (tree.ended || tree.menu == nullptr || item == tree.menuHighlight)
+        return;
+    const auto &items = DataOf(tree.menu).children;
+    if (item < -1 || item >= static_cast<int>(items.size()))
+        item = -1;
+    AtkObject *previous = FocusNode();
+    tree.menuHighlight = item;
+    AtkObject *now = FocusNode();
+    if (previous == now)
+        return;
+    if (DataOf(previous).kind == NodeKind::MenuItem)
+        atk_object_notify_state_change(previous, ATK_STATE_SELECTED, FALSE);
+    AnnounceFocus(previous, false);
+    if (DataOf(now).kind == NodeKind::MenuItem)
+        atk_object_notify_state_change(now, ATK_STATE_SELECTED, TRUE);
+    AnnounceFocus(now, true);
+}
+
+// Closing the menu gives the keyboard back to the field, which says so again.
 void MenuClosed()
 {
-    CloseMenu(TheTree());
+    Tree &tree = TheTree();
+    if (tree.ended || tree.menu == nullptr)
+        return;
+    CloseMenu(tree);
+    if (AtkObject *field = NodeOf(tree.focus)) {
+        AnnounceFocus(field, true);
+        CaretMoved(tree.focus);
+    }
 }
 
 // From here on every object answers as defunct, before the dialog's windows are destroyed.
@@ -151,6 +208,20 @@ void Ending()
 
 } // namespace
 
+void AnnounceStart()
+{
+    Tree &tree = TheTree();
+    if (tree.ended || !tree.active)
+        return;
+    atk_object_notify_state_change(tree.dialog, ATK_STATE_ACTIVE, TRUE);
+    g_signal_emit_by_name(tree.dialog, "activate");
+    if (AtkObject *focused = FocusNode()) {
+        AnnounceFocus(focused, true);
+        if (DataOf(focused).kind == NodeKind::Field)
+            CaretMoved(tree.focus);
+    }
+}
+
 void ConnectEvents(a11yabi::Bridge *bridge)
 {
     bridge->TextChanged = TextChanged;
@@ -158,7 +229,9 @@ void ConnectEvents(a11yabi::Bridge *bridge)
     bridge->CaretMoved = CaretMoved;
     bridge->Activated = Activated;
     bridge->MenuOpened = MenuOpened;
+    bridge->MenuHighlighted = MenuHighlighted;
     bridge->MenuClosed = MenuClosed;
+    bridge->Key = DeliverKey;
     bridge->Ending = Ending;
 }
 

@@ -4,9 +4,11 @@
 // refused (an empty text, -1, FALSE) and changes nothing.
 #include "platform/fltk/a11y/bridge/nodes.h"
 
+#include <cstddef>
 #include <cstring>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace a11y {
 
@@ -59,11 +61,16 @@ gchar *Utf8Of(HWND field, Range range)
     return g_strdup(text.c_str());
 }
 
+// A field shows its selection only while it has the keyboard, as an edit control hides it:
+// without the keyboard it reports none, so that a screen reader never joins it to the selection
+// of the field being read.
 Range Selection(HWND field)
 {
     std::size_t start = 0;
     std::size_t end = 0;
     TheTree().host->Selection(field, &start, &end);
+    if (NodeOf(field) != FocusNode())
+        return {end, end};
     return {std::min(start, end), std::max(start, end)};
 }
 
@@ -121,6 +128,104 @@ gchar *GetStringAtOffset(AtkText *text, gint offset, AtkTextGranularity granular
     if (end != nullptr)
         *end = at ? static_cast<gint>(range.second) : -1;
     return at ? Utf8Of(field, range) : g_strdup("");
+}
+
+// The places where units of a boundary type begin (or, for the *_END types, end) in the text,
+// from 0 to its end: every character; words as runs without spaces; the whole single line for
+// sentences and lines.
+std::vector<std::size_t> Boundaries(const std::string &s, AtkTextBoundary boundary)
+{
+    std::vector<std::size_t> places{0};
+    for (std::size_t i = 1; i < s.size(); ++i) {
+        const bool wordStarts = s[i] != ' ' && s[i - 1] == ' ';
+        const bool wordEnds = s[i] == ' ' && s[i - 1] != ' ';
+        if (boundary == ATK_TEXT_BOUNDARY_CHAR || (boundary == ATK_TEXT_BOUNDARY_WORD_START && wordStarts) ||
+            (boundary == ATK_TEXT_BOUNDARY_WORD_END && wordEnds))
+            places.push_back(i);
+    }
+    if (!s.empty())
+        places.push_back(s.size());
+    return places;
+}
+
+// The unit at an offset, or the one before or after it, as ATK's get_text_*_offset define them:
+// a *_START unit runs from a boundary at or before the offset to the next one, an *_END unit from
+// the boundary before the offset to the one at or after it. A character at the end of the text
+// is empty; a word or line there is the last one. Out of units: empty, at the text's start or end.
+Range UnitNear(HWND field, std::size_t offset, AtkTextBoundary boundary, int step)
+{
+    const std::string &s = field->text;
+    if (boundary == ATK_TEXT_BOUNDARY_CHAR) {
+        const auto low = static_cast<std::ptrdiff_t>(offset) + step;
+        if (low < 0)
+            return {0, 0};
+        const auto at = std::min(static_cast<std::size_t>(low), s.size());
+        return {at, std::min(at + 1, s.size())};
+    }
+    const std::vector<std::size_t> places = Boundaries(s, boundary);
+    if (places.size() < 2)
+        return {0, 0};
+    const bool ends = boundary == ATK_TEXT_BOUNDARY_WORD_END || boundary == ATK_TEXT_BOUNDARY_SENTENCE_END ||
+                      boundary == ATK_TEXT_BOUNDARY_LINE_END;
+    // The unit [places[i], places[i + 1]) that holds the offset.
+    std::size_t i = 0;
+    if (ends) {
+        while (i + 2 < places.size() && places[i + 1] < offset)
+            ++i;
+    } else {
+        while (i + 2 < places.size() && places[i + 1] <= offset)
+            ++i;
+    }
+    const auto unit = static_cast<std::ptrdiff_t>(i) + step;
+    if (unit < 0)
+        return {0, 0};
+    if (static_cast<std::size_t>(unit) + 1 >= places.size())
+        return {s.size(), s.size()};
+    return {places[static_cast<std::size_t>(unit)], places[static_cast<std::size_t>(unit) + 1]};
+}
+
+gchar *TextNear(AtkText *text, gint offset, AtkTextBoundary boundary, int step, gint *start, gint *end)
+{
+    HWND field = FieldOf(text);
+    const auto at = field != nullptr ? OffsetIn(field, offset) : std::nullopt;
+    const Range range = at ? UnitNear(field, *at, boundary, step) : Range{};
+    if (start != nullptr)
+        *start = at ? static_cast<gint>(range.first) : -1;
+    if (end != nullptr)
+        *end = at ? static_cast<gint>(range.second) : -1;
+    return at ? Utf8Of(field, range) : g_strdup("");
+}
+
+gchar *GetTextAtOffset(AtkText *text, gint offset, AtkTextBoundary boundary, gint *start, gint *end)
+{
+    return TextNear(text, offset, boundary, 0, start, end);
+}
+
+gchar *GetTextBeforeOffset(AtkText *text, gint offset, AtkTextBoundary boundary, gint *start, gint *end)
+{
+    return TextNear(text, offset, boundary, -1, start, end);
+}
+
+gchar *GetTextAfterOffset(AtkText *text, gint offset, AtkTextBoundary boundary, gint *start, gint *end)
+{
+    return TextNear(text, offset, boundary, 1, start, end);
+}
+
+// The text has no attributes of its own: one run, without attributes, over the whole text.
+AtkAttributeSet *GetRunAttributes(AtkText *text, gint offset, gint *start, gint *end)
+{
+    HWND field = FieldOf(text);
+    const auto at = field != nullptr ? OffsetIn(field, offset) : std::nullopt;
+    if (start != nullptr)
+        *start = at ? 0 : -1;
+    if (end != nullptr)
+        *end = at ? static_cast<gint>(CountOf(field)) : -1;
+    return nullptr;
+}
+
+AtkAttributeSet *GetDefaultAttributes(AtkText * /*text*/)
+{
+    return nullptr;
 }
 
 gint GetCaretOffset(AtkText *text)
@@ -285,6 +390,11 @@ void InitText(AtkTextIface *iface)
     iface->get_character_count = GetCharacterCount;
     iface->get_character_at_offset = GetCharacterAtOffset;
     iface->get_string_at_offset = GetStringAtOffset;
+    iface->get_text_at_offset = GetTextAtOffset;
+    iface->get_text_before_offset = GetTextBeforeOffset;
+    iface->get_text_after_offset = GetTextAfterOffset;
+    iface->get_run_attributes = GetRunAttributes;
+    iface->get_default_attributes = GetDefaultAttributes;
     iface->get_caret_offset = GetCaretOffset;
     iface->get_character_extents = GetCharacterExtents;
     iface->get_offset_at_point = GetOffsetAtPoint;

@@ -66,9 +66,10 @@ AtkRole RoleOf(const NodeData &data)
 
 // What a node is, for the table of states below.
 struct Facts {
+    AtkObject *node;
     const NodeData &data;
     const a11yabi::Host &host;
-    HWND focus;
+    AtkObject *focus; // the node that has the keyboard
     bool active;
 };
 
@@ -108,11 +109,16 @@ bool SingleLine(const Facts &f)
 }
 bool Focusable(const Facts &f)
 {
-    return IsEdit(f) || (f.data.kind == NodeKind::Control && (f.data.hwnd->style & WS_TABSTOP) != 0);
+    return IsEdit(f) || f.data.kind == NodeKind::Menu || (f.data.kind == NodeKind::MenuItem && f.data.item.enabled) ||
+           (f.data.kind == NodeKind::Control && (f.data.hwnd->style & WS_TABSTOP) != 0);
 }
 bool Focused(const Facts &f)
 {
-    return HasWindow(f) && f.data.hwnd == f.focus && f.data.kind != NodeKind::Dialog;
+    return f.node == f.focus && f.data.kind != NodeKind::Dialog;
+}
+bool Highlighted(const Facts &f)
+{
+    return f.data.kind == NodeKind::MenuItem && f.node == f.focus;
 }
 bool ActiveWindow(const Facts &f)
 {
@@ -129,11 +135,12 @@ struct StateRule {
     AtkStateType state;
 };
 constexpr std::array kStateRules{
-    StateRule{Enabled, ATK_STATE_ENABLED},     StateRule{Enabled, ATK_STATE_SENSITIVE},
-    StateRule{Visible, ATK_STATE_VISIBLE},     StateRule{Visible, ATK_STATE_SHOWING},
-    StateRule{Editable, ATK_STATE_EDITABLE},   StateRule{SingleLine, ATK_STATE_SINGLE_LINE},
-    StateRule{Focusable, ATK_STATE_FOCUSABLE}, StateRule{Focused, ATK_STATE_FOCUSED},
-    StateRule{ActiveWindow, ATK_STATE_ACTIVE}, StateRule{Selectable, ATK_STATE_SELECTABLE},
+    StateRule{Enabled, ATK_STATE_ENABLED},      StateRule{Enabled, ATK_STATE_SENSITIVE},
+    StateRule{Visible, ATK_STATE_VISIBLE},      StateRule{Visible, ATK_STATE_SHOWING},
+    StateRule{Editable, ATK_STATE_EDITABLE},    StateRule{SingleLine, ATK_STATE_SINGLE_LINE},
+    StateRule{Focusable, ATK_STATE_FOCUSABLE},  StateRule{Focused, ATK_STATE_FOCUSED},
+    StateRule{ActiveWindow, ATK_STATE_ACTIVE},  StateRule{Selectable, ATK_STATE_SELECTABLE},
+    StateRule{Highlighted, ATK_STATE_SELECTED},
 };
 
 const gchar *GetName(AtkObject *object)
@@ -200,7 +207,7 @@ AtkStateSet *RefStateSet(AtkObject *object)
         return states;
     }
     const Tree &tree = TheTree();
-    const Facts facts{DataOf(object), *tree.host, tree.focus, tree.active};
+    const Facts facts{object, DataOf(object), *tree.host, FocusNode(), tree.active};
     for (const StateRule &rule : kStateRules) {
         if (rule.applies(facts))
             atk_state_set_add_state(states, rule.state);

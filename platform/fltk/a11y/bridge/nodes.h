@@ -55,6 +55,7 @@ struct Tree {
     std::vector<AtkObject *> controls; // in template order
     AtkObject *menu = nullptr;         // the open context menu, if any
     HWND menuOwner = nullptr;
+    int menuHighlight = -1; // the item the open menu shows highlighted, or -1
     HWND focus = nullptr;
     bool active = false;
     bool ended = false; // every node is defunct
@@ -64,6 +65,10 @@ Tree &TheTree();
 // Builds the tree from the host's dialog: the application, the dialog, and one node per control
 // in template order, fields related to the labels that name them.
 void BuildTree();
+
+// The node that has the keyboard: the open menu's highlighted item, else the open menu, else the
+// focused control's node; nullptr when none.
+AtkObject *FocusNode();
 
 // The node of a control, or nullptr.
 AtkObject *NodeOf(HWND control);

@@ -1,7 +1,9 @@
 // The plug-in's entry: builds the tree of accessible objects, makes this process an ATK toolkit
-// (the root and its names), starts ATK's AT-SPI bridge, and runs GLib's default main context in
-// slices for the host's event loop.
+// (the root, its names and the key listeners), starts ATK's AT-SPI bridge, announces the dialog
+// that is already shown, and runs GLib's default main context in slices for the host's event
+// loop.
 #include "platform/fltk/a11y/bridge/events.h"
+#include "platform/fltk/a11y/bridge/keys.h"
 #include "platform/fltk/a11y/bridge/nodes.h"
 
 #include <atk-bridge.h>
@@ -75,6 +77,9 @@ extern "C" __attribute__((visibility("default"))) bool zahlix_accessibility_star
     util->get_root = GetRoot;
     util->get_toolkit_name = GetToolkitName;
     util->get_toolkit_version = GetToolkitVersion;
+    // Before the bridge starts, which registers its key listener here; the dialog is announced
+    // once the bridge sends events.
+    InitKeyListeners(util, AnnounceStart);
 
     // The bridge runs on the default main context, which this thread owns from now on.
     g_main_context_acquire(g_main_context_default());

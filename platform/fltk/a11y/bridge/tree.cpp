@@ -23,6 +23,17 @@ AtkObject *NodeOf(HWND control)
     return nullptr;
 }
 
+AtkObject *FocusNode()
+{
+    const Tree &tree = TheTree();
+    if (tree.menu == nullptr)
+        return NodeOf(tree.focus);
+    const auto &items = DataOf(tree.menu).children;
+    if (tree.menuHighlight >= 0 && static_cast<std::size_t>(tree.menuHighlight) < items.size())
+        return items[static_cast<std::size_t>(tree.menuHighlight)];
+    return tree.menu;
+}
+
 // Controls in template order, fields with their relations to the labels that name them.
 void BuildTree()
 {
