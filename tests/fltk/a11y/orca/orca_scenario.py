@@ -172,7 +172,7 @@ class Run:
 
 def keys(*names):
     def act(run):
-        subprocess.run(["xdotool", "key", "--delay", "150", *names], check=True)
+        subprocess.run(["xdotool", "key", "--delay", "300", *names], check=True)
     return act
 
 
@@ -323,7 +323,7 @@ def play(run, speech):
 def start_orca(args, speech):
     """Orca, with its debug log written line by line (a terminal is not block-buffered); returns the
     process and the seconds until it said it is on, or None if it never did."""
-    env = dict(os.environ, PATH=args.orca_path + os.pathsep + os.environ["PATH"])
+    env = dict(os.environ, PATH=args.orca_path + os.pathsep + os.environ["PATH"], PYTHONPATH=args.orca_path)
     command = f"orca -u {shlex.quote(args.orca_prefs)} --debug-file=/dev/tty"
     orca = subprocess.Popen(["script", "-q", "-f", "-c", command, os.path.join(args.logs, "orca.log")],
                             stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
