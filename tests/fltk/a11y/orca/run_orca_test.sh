@@ -61,7 +61,6 @@ GenericExecuteSynth "$home/bin/speak '\$DATA'"
 AddVoice "en" "MALE1" "textlog"
 DefaultVoice "textlog"
 GenericLanguage "en" "en" "utf-8"
-Debug 1
 EOF
 
 # Orca refuses to start while the user runs any other Orca (it asks `pgrep -u UID -x orca`): the
