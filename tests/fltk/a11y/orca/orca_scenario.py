@@ -172,7 +172,7 @@ class Run:
 
 def keys(*names):
     def act(run):
-        subprocess.run(["xdotool", "key", "--delay", "150", *names], check=True)
+        subprocess.run(["xdotool", "key", "--delay", "300", *names], check=True)
     return act
 
 
@@ -231,8 +231,10 @@ def menu_moved(run, heard):
     return None
 
 
-def program_runs(run, heard):
-    return None if run.program.alive() else f"the program ended with {run.program.process.returncode}"
+def menu_closed(run, heard):
+    if not run.program.alive():
+        return f"the program ended with {run.program.process.returncode}"
+    return f"a menu still shows {run.program.menu_items()}" if run.program.menu_items() else None
 
 
 def program_ended(run, heard):
@@ -275,7 +277,7 @@ SCENARIO = [
     ("Down", keys("Down"), menu_step(+1), menu_moved),
     ("Down", keys("Down"), menu_step(+1), menu_moved),
     ("Up", keys("Up"), menu_step(-1), menu_moved),
-    ("Escape closes the menu", keys("Escape"), [word("HEX")], program_runs),
+    ("Escape closes the menu", keys("Escape"), [word("HEX")], menu_closed),
     ("Escape ends the program", keys("Escape"), [], program_ended),
 ]
 
@@ -323,7 +325,7 @@ def play(run, speech):
 def start_orca(args, speech):
     """Orca, with its debug log written line by line (a terminal is not block-buffered); returns the
     process and the seconds until it said it is on, or None if it never did."""
-    env = dict(os.environ, PATH=args.orca_path + os.pathsep + os.environ["PATH"])
+    env = dict(os.environ, PATH=args.orca_path + os.pathsep + os.environ["PATH"], PYTHONPATH=args.orca_path)
     command = f"orca -u {shlex.quote(args.orca_prefs)} --debug-file=/dev/tty"
     orca = subprocess.Popen(["script", "-q", "-f", "-c", command, os.path.join(args.logs, "orca.log")],
                             stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
@@ -337,22 +339,31 @@ def start_orca(args, speech):
 
 
 def end_orca(orca):
-    """Orca may take more than 10 s to end on SIGTERM: a moment's grace, then SIGKILL."""
+    """Ends Orca and the terminal it writes to, their whole process group. Orca may take more
+    than 10 s to end on SIGTERM: a moment's grace, then SIGKILL."""
+    def group_gone(seconds):
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            orca.poll()  # reaps the group's leader
+            try:
+                os.killpg(orca.pid, 0)
+            except ProcessLookupError:
+                return True
+            time.sleep(0.05)
+        return False
+
     for sig, grace in ((signal.SIGTERM, 2), (signal.SIGKILL, 5)):
         try:
             os.killpg(orca.pid, sig)
         except ProcessLookupError:
-            break
-        try:
-            orca.wait(grace)
-            break
-        except subprocess.TimeoutExpired:
-            pass
+            return
+        if group_gone(grace):
+            return
 
 
 def orca_version():
     found = subprocess.run(["orca", "--version"], capture_output=True, text=True).stdout.strip()
-    return found or "orca (version unknown)"
+    return f"Orca {found}" if found else "Orca (version unknown)"
 
 
 def main():
@@ -381,7 +392,8 @@ def main():
             program.end()
             end_orca(orca)
     failed = [action for action, passed, _, _ in rows if not passed]
-    print(f"\n| action | {os.path.basename(args.program[-1])}: Orca says |\n|---|---|")
+    name = os.path.basename([a for a in args.program if not a.startswith("-")][-1])
+    print(f"\n| action | {name}: Orca says |\n|---|---|")
     for action, passed, heard, _ in rows:
         print(f"| {action} | {' '.join(repr(u) for u in heard) or 'nothing'}{'' if passed else ' (FAIL)'} |")
     print(f"\n{len(rows) - len(failed)} of {len(rows)} rows passed in {time.monotonic() - began:.1f} s"

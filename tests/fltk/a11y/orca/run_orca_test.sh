@@ -40,10 +40,12 @@ mkdir -p "$run" "$XDG_CONFIG_HOME/speech-dispatcher/modules" "$home/bin"
 chmod 700 "$run"
 
 # The generic module runs this once per utterance, with the text in its first argument (it quotes
-# the text for the shell). Orca asks for English, which the module passes on in UTF-8.
+# the text for the shell). Orca asks for English, which the module passes on in UTF-8. Builtins
+# only: an utterance still being written when Orca interrupts it is lost.
 cat >"$home/bin/speak" <<EOF
-#!/bin/sh
-printf '%s\n' "\$(printf '%s' "\$1" | tr '\n' ' ')" >>'$logs/speech.log'
+#!/bin/bash
+text=\$1
+printf '%s\n' "\${text//\$'\n'/ }" >>'$logs/speech.log'
 EOF
 chmod +x "$home/bin/speak"
 cat >"$XDG_CONFIG_HOME/speech-dispatcher/speechd.conf" <<EOF
@@ -59,12 +61,20 @@ GenericExecuteSynth "$home/bin/speak '\$DATA'"
 AddVoice "en" "MALE1" "textlog"
 DefaultVoice "textlog"
 GenericLanguage "en" "en" "utf-8"
-Debug 1
 EOF
 
 # Orca refuses to start while the user runs any other Orca (it asks `pgrep -u UID -x orca`): the
 # one on the developer's desktop or another session's test. Orca sees only the Orcas of this run.
+# And `orca --replace` ends every process of the user named orca: this run's Orca takes a name
+# of its own (Orca names itself with setproctitle when it finds it).
 export ZAHLIX_ORCA_RUN="$home"
+cat >"$home/bin/setproctitle.py" <<'EOF'
+import ctypes
+
+
+def setproctitle(name):
+    ctypes.CDLL("libc.so.6").prctl(15, b"zahlix-orca", 0, 0, 0)
+EOF
 cat >"$home/bin/pgrep" <<'EOF'
 #!/bin/sh
 for pid in $(/usr/bin/pgrep "$@"); do
