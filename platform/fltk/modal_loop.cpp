@@ -19,13 +19,15 @@ namespace {
 // IsDialogMessage takes them in a Win32 modal loop.
 int DispatchEvent(int event, Fl_Window *window)
 {
-    if (event == FL_KEYBOARD) {
-        if (auto *dialog = dynamic_cast<fltkhost::DialogWindow *>(window);
-            dialog != nullptr && dialog->HandleDialogKey())
-            return 1;
-    }
-    if ((event == FL_FOCUS || event == FL_UNFOCUS) && dynamic_cast<fltkhost::DialogWindow *>(window) != nullptr)
+    auto *dialog = dynamic_cast<fltkhost::DialogWindow *>(window);
+    if (event == FL_KEYBOARD && dialog != nullptr && dialog->HandleDialogKey())
+        return 1;
+    if ((event == FL_FOCUS || event == FL_UNFOCUS) && dialog != nullptr) {
         fltkhost::AccessibleWindowActivated(event == FL_FOCUS);
+        const int handled = Fl::handle_(event, window);
+        dialog->KeyboardFocus(event == FL_FOCUS);
+        return handled;
+    }
     return Fl::handle_(event, window);
 }
 
@@ -82,6 +84,7 @@ INT_PTR RunModalLoop(HWND hDlg)
     if (!QuitPending()) {
         window.show();
         WaitUntilMapped(window);
+        window.Activate();
         if (const auto icon = fltkhost::ProgramIcon(ProgramResources()))
             fltkhost::EnlargeIcon(window, *icon);
         window.Sync();
