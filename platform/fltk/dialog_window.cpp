@@ -138,9 +138,7 @@ void DialogWindow::show()
         return;
     }
     m_placed = true;
-    m_managerActivates = OffersActivation(fl_display);
     m_placement = CentreFrame(*this, m_workArea, m_frameRequest);
-    RefuseMaximising(fl_xid(this));
     Fl_Double_Window::show(); // the window exists: this maps it
     // As FLTK does for a window that it creates and maps itself.
     set_visible();
@@ -197,6 +195,9 @@ void DialogWindow::AddControl(HWND control, int fontSize)
 
 void DialogWindow::Activate()
 {
+    // Asked once the window shows, so that the start waits for nothing more.
+    m_managerActivates = OffersActivation(fl_display);
+    RefuseMaximising(fl_xid(this));
     if (m_managerActivates && !m_keyboardFocus && Mapped())
         RequestActivation(fl_display, fl_xid(this));
 }

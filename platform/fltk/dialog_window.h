@@ -44,9 +44,9 @@ public:
     bool Mapped();
 
     // For the mapped window at the start: asks the window manager to make it the active window,
-    // unless it is already. Where a window manager decides about activation, the widgets take
-    // the keyboard focus once the window has it (KeyboardFocus), so that FLTK never asks for the
-    // activation itself (it would, with a timestamp of 0).
+    // unless it is already, and to leave it unmaximised (RefuseMaximising). Where a window manager decides about
+    // activation, the widgets take the keyboard focus once the window has it (KeyboardFocus), so that FLTK never asks
+    // for the activation itself (it would, with a timestamp of 0).
     void Activate();
 
     // The window got or lost the keyboard focus (FocusIn, FocusOut), after FLTK saw it.

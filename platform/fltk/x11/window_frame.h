@@ -54,7 +54,7 @@ PixelPoint CentredOrigin(const PixelRect &workArea, int w, int h, const FrameExt
 
 // The longest wait for the window manager's answer: a window manager that answers does so within
 // a few milliseconds; one that lists the request and never answers costs no more than this.
-inline constexpr std::chrono::milliseconds kFrameExtentsWait{100};
+inline constexpr std::chrono::milliseconds kFrameExtentsWait{10};
 
 // Creates the X window of a top-level FLTK window that is not shown yet, without mapping it, with
 // everything that FLTK gives a top-level window, the normal window type, the icon, and the frame's

@@ -278,21 +278,16 @@ def stable_offset(d, window):
 
 
 def focus_is(d, window):
+    """Whether the keyboard focus is on the window or inside it."""
     focus = d.d.get_input_focus().focus
-    if isinstance(focus, int):
-        return False
-    while focus is not None and focus.id != window.id:
+    while not isinstance(focus, int) and focus is not None and focus.id != d.root.id:
+        if focus.id == window.id:
+            return True
         try:
-            parent = focus.query_tree().parent
+            focus = focus.query_tree().parent
         except xerror.XError:
             return False
-        focus = parent if parent and parent.id != d.root.id else None
-        if focus is None:
-            return False
-        # the focus may sit on the frame around the window
-        if any(child.id == window.id for child in focus.query_tree().children):
-            return True
-    return focus is not None
+    return False
 
 
 def make_panel(d):
@@ -361,7 +356,7 @@ class Row:
         return ok
 
 
-def run_x11(row, d, with_panel, keys=True):
+def run_x11(row, d, with_panel):
     """One start of the program on a display with a window manager; appends failures to the row."""
     tag = "beside a panel: " if with_panel else ""
     panel = None
@@ -384,10 +379,9 @@ def run_x11(row, d, with_panel, keys=True):
         row.check((geometry.width, geometry.height) == SIZE, "%ssize %d x %d" % (tag, geometry.width, geometry.height))
         row.check(wait_for(lambda: focus_is(d, window), 2), tag + "no keyboard focus at the start")
         if with_panel:
-            if keys:
-                press_escape(d)
-                code = program.exit_code()
-                row.check(code == 0, tag + "Escape: exit code %s" % code)
+            press_escape(d)
+            code = program.exit_code()
+            row.check(code == 0, tag + "Escape at the start: exit code %s" % code)
             return
         allowed = d.names(window, "_NET_WM_ALLOWED_ACTIONS")
         if allowed:
@@ -407,11 +401,10 @@ def run_x11(row, d, with_panel, keys=True):
         if row.check(activate(d, other), "another window could not be activated"):
             time.sleep(0.2)
             row.check(stacked_above(d, window, other), "not kept above a window activated after it")
-        if keys:
-            row.check(activate(d, window, other), "the window could not be activated again")
-            press_escape(d)
-            code = program.exit_code()
-            row.check(code == 0, "Escape: exit code %s" % code)
+        row.check(activate(d, window, other), "the window could not be activated again")
+        press_escape(d)
+        code = program.exit_code()
+        row.check(code == 0, "Escape: exit code %s" % code)
         other.destroy()
         d.d.flush()
     finally:
@@ -427,13 +420,14 @@ def run_x11(row, d, with_panel, keys=True):
 
 def x11_row(name, argv, env, scratch):
     row = Row(name)
-    if shutil.which(argv[-1] if argv[0] == "dbus-run-session" else argv[0]) is None and \
-            shutil.which([a for a in argv if a != "dbus-run-session"][0]) is None:
-        raise Skip("not installed")
+    for command in {argv[0], [a for a in argv if a != "dbus-run-session"][0]}:
+        if shutil.which(command) is None:
+            raise Skip(command + " is not installed")
     d = Desktop(scratch)
     try:
         d.start_xvfb()
         d.start_wm(argv, env)
+        row.figures.append(d.wm_name)
         run_x11(row, d, False)
         run_x11(row, d, True)
     finally:
@@ -448,14 +442,14 @@ def wayland_row(name, argv, env, scratch):
     binary = [a for a in argv if a != "dbus-run-session"][0]
     if binary == "{kwin_copy}":
         if shutil.which("kwin_wayland") is None:
-            raise Skip("not installed")
+            raise Skip("kwin_wayland is not installed")
         # kwin_wayland refuses to start from /usr/bin in a sandbox as root: it carries file
         # capabilities. A plain copy starts.
         copy = os.path.join(scratch, "kwin_wayland")
         shutil.copy(shutil.which("kwin_wayland"), copy)
         argv = [copy if a == "{kwin_copy}" else a for a in argv]
     elif shutil.which(binary) is None:
-        raise Skip("not installed")
+        raise Skip(binary + " is not installed")
     if shutil.which("Xwayland") is None:
         raise Skip("Xwayland is not installed")
     runtime = tempfile.mkdtemp(prefix="xdg-", dir=scratch)
