@@ -217,7 +217,7 @@ int DialogWindow::handle(int event)
     return Fl_Double_Window::handle(event);
 }
 
-bool DialogWindow::FocusWidgetOf(HWND control)
+bool DialogWindow::FocusWidgetOf(HWND control) const
 {
     Fl_Widget *widget = WidgetOf(control);
     if (widget == nullptr || widget->take_focus() == 0)

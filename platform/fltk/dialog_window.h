@@ -76,7 +76,7 @@ private:
     };
 
     void AddControl(HWND control, int fontSize);
-    bool FocusWidgetOf(HWND control);
+    bool FocusWidgetOf(HWND control) const;
     void UserEdited(Fl_Input *input);
     void UserFocused(HWND control);
     static void OnEdited(Fl_Widget *widget, void *window);

@@ -482,8 +482,10 @@ def wayland_row(name, argv, env, scratch):
             window = program.find()
             if row.check(window is not None, "no window of the program was shown"):
                 geometry = window.get_geometry()
-                row.figures.append("size %d x %d (no Xft.dpi); mapped %.0f ms" %
-                                   (geometry.width, geometry.height, program.mapped * 1000))
+                offered = "_NET_WM_STATE_ABOVE" in d.names(d.root, "_NET_SUPPORTED")
+                row.figures.append("size %d x %d (no Xft.dpi); keep-above %s; mapped %.0f ms" %
+                                   (geometry.width, geometry.height, "offered" if offered else "not offered",
+                                    program.mapped * 1000))
                 row.check((geometry.width, geometry.height) == SIZE,
                           "size %d x %d with no Xft.dpi" % (geometry.width, geometry.height))
         finally:
