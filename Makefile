@@ -8,7 +8,8 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-dev clang-format clang-tidy 
 	wine wine64 wine32:i386 xvfb x11-utils xdotool dpkg-dev desktop-file-utils unzip libfltk1.3-dev libxtst-dev xclip fonts-dejavu-core galculator openbox imagemagick \
 	lintian appstream man-db gzip git \
 	pkg-config libdbus-1-dev libatk1.0-dev libatk-bridge2.0-dev dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0 procps \
-	orca speech-dispatcher python3-gi gir1.2-gtk-3.0
+	orca speech-dispatcher python3-gi gir1.2-gtk-3.0 \
+	python3-xlib iproute2 xfwm4 kwin-x11 kwin-style-breeze mutter metacity fluxbox icewm kwin-wayland weston xwayland
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
 .PHONY: all deps build test run run-windows dist clean

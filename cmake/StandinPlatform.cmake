@@ -42,8 +42,10 @@ add_library(zahlix_fltk OBJECT
     platform/fltk/edit_menu.cpp
     platform/fltk/modal_loop.cpp
     # what the window asks of the X11 desktop
+    platform/fltk/x11/activation.cpp
     platform/fltk/x11/keep_above.cpp
     platform/fltk/x11/layout_dpi.cpp
+    platform/fltk/x11/no_maximise.cpp
     platform/fltk/x11/window_frame.cpp
     platform/fltk/x11/window_icon.cpp
     platform/fltk/x11/x_property.cpp

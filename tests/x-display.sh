@@ -1,6 +1,7 @@
 #!/bin/sh
 # Starts or stops a virtual X display for the tests:
-#   x-display.sh start DISPLAY [wm]    (with `wm`, openbox runs on it as the window manager)
+#   x-display.sh start DISPLAY [wm|fluxbox]    (with `wm`, openbox runs on it as the window manager;
+#                                              with `fluxbox`, fluxbox)
 #   x-display.sh stop DISPLAY
 # The display has 96 dots per inch, as a desktop at 100% scale, and does not reset when its last
 # client leaves (a reset refuses connections for a moment: the next program could not start). What was started is remembered
@@ -59,17 +60,28 @@ start)
         echo "x-display: another X server holds $display" >&2
         exit 1
     fi
-    if [ "${3:-}" = wm ]; then
-        log="/tmp/.zahlix-x$number.openbox.log"
-        DISPLAY=$display openbox --sm-disable </dev/null >"$log" 2>&1 &
+    if [ "${3:-}" = wm ] || [ "${3:-}" = fluxbox ]; then
+        log="/tmp/.zahlix-x$number.wm.log"
+        if [ "$3" = wm ]; then
+            DISPLAY=$display openbox --sm-disable </dev/null >"$log" 2>&1 &
+        else
+            # A home of its own, whose style sets no wallpaper: fluxbox's wallpaper helper, missing
+            # a picture tool, would put up a window of complaint.
+            home="/tmp/.zahlix-x$number.fluxbox"
+            mkdir -p "$home/.fluxbox"
+            echo "background: none" >"$home/.fluxbox/overlay"
+            echo "session.styleOverlay: $home/.fluxbox/overlay" >"$home/.fluxbox/init"
+            DISPLAY=$display HOME=$home fluxbox </dev/null >"$log" 2>&1 &
+        fi
         wm=$!
         echo $wm >>"$pids"
-        # openbox is ready once it names itself on the root window; a loaded machine may take a while.
+        # The window manager is ready once it names itself on the root window; a loaded machine may
+        # take a while.
         tries=0
         until DISPLAY=$display xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
             tries=$((tries + 1))
             if [ $tries -gt 300 ] || ! kill -0 $wm 2>/dev/null; then
-                echo "x-display: openbox did not start on $display; it said:" >&2
+                echo "x-display: the window manager did not start on $display; it said:" >&2
                 cat "$log" >&2
                 exit 1
             fi
@@ -81,7 +93,7 @@ stop)
     stop
     ;;
 *)
-    echo "usage: x-display.sh start|stop DISPLAY [wm]" >&2
+    echo "usage: x-display.sh start|stop DISPLAY [wm|fluxbox]" >&2
     exit 2
     ;;
 esac

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Measures the Linux program against galculator and a bare FLTK window of three labelled fields
 # (tests/bench/linux/): the size of each executable, and, on virtual displays of their own, one
-# with no window manager and one with openbox, the time from start to the shown window and the
+# with no window manager, one with openbox and one with fluxbox (which never answers a request for
+# the frame's extents), the time from start to the shown window and the
 # proportional memory (PSS) as medians over RUNS interleaved starts, after one warm-up start of
 # each that is not counted. The programs run on a private session bus with accessibility off and
 # its launcher running, as on a desktop; Zahlix also with no session bus, and, where its
@@ -25,7 +26,7 @@ galculator=$(command -v galculator) || { echo "measure-linux.sh: galculator is n
 scratch=$(mktemp -d)
 buses=""
 trap 'for bus in $buses; do kill "$bus" 2>/dev/null || true; done
-      sh tests/x-display.sh stop :75; sh tests/x-display.sh stop :74; rm -rf "$scratch"' EXIT
+      sh tests/x-display.sh stop :75; sh tests/x-display.sh stop :74; sh tests/x-display.sh stop :73; rm -rf "$scratch"' EXIT
 trap 'exit 1' INT TERM
 strip -o "$scratch/zahlix" "$zahlix"
 strip -o "$scratch/bare_window" "$bench/bare_window"
@@ -57,10 +58,14 @@ fi
 
 status=0
 # DISPLAY, and the window manager that runs on it, if any.
-for setup in ":75 none" ":74 openbox"; do
+for setup in ":75 none" ":74 openbox" ":73 fluxbox"; do
     display=${setup% *}
     manager=${setup#* }
-    if [ "$manager" = none ]; then sh tests/x-display.sh start "$display"; else sh tests/x-display.sh start "$display" wm; fi
+    case $manager in
+    none) sh tests/x-display.sh start "$display" ;;
+    openbox) sh tests/x-display.sh start "$display" wm ;;
+    *) sh tests/x-display.sh start "$display" "$manager" ;;
+    esac
     echo
     echo "window manager: $manager"
     DISPLAY=$display "$bench/startup_probe" --warmup 1 "$runs" \

@@ -4,8 +4,10 @@
 
 #include "platform/fltk/a11y/accessibility.h"
 #include "platform/fltk/edit_menu.h"
+#include "platform/fltk/x11/activation.h"
 #include "platform/fltk/x11/keep_above.h"
 #include "platform/fltk/x11/layout_dpi.h"
+#include "platform/fltk/x11/no_maximise.h"
 #include "platform/fltk/x11/window_icon.h"
 #include "platform/standin/codepage.h"
 #include "platform/standin/module.h"
@@ -191,6 +193,43 @@ void DialogWindow::AddControl(HWND control, int fontSize)
     m_controls.push_back({control, widget, control->text});
 }
 
+void DialogWindow::Activate()
+{
+    // Asked once the window shows, so that the start waits for nothing more.
+    m_managerActivates = OffersActivation(fl_display);
+    RefuseMaximising(fl_xid(this));
+    if (m_managerActivates && !m_keyboardFocus && Mapped())
+        RequestActivation(fl_display, fl_xid(this));
+}
+
+void DialogWindow::KeyboardFocus(bool has)
+{
+    m_keyboardFocus = has;
+    // FLTK keeps the widget that had the focus; the dialog manager's may have moved meanwhile.
+    if (has && standin::LiveWindow(m_dialog) != nullptr && WidgetOf(GetFocus()) != Fl::focus())
+        FocusWidgetOf(GetFocus());
+}
+
+int DialogWindow::handle(int event)
+{
+    if (event == FL_FOCUS && standin::LiveWindow(m_dialog) != nullptr && FocusWidgetOf(GetFocus()))
+        return 1;
+    return Fl_Double_Window::handle(event);
+}
+
+bool DialogWindow::FocusWidgetOf(HWND control) const
+{
+    Fl_Widget *widget = WidgetOf(control);
+    if (widget == nullptr || widget->take_focus() == 0)
+        return false;
+    // Tab selects the whole text of the field it enters.
+    if (control->kind == WindowKind::Edit && control->selStart == 0 && control->selEnd == control->text.size()) {
+        auto *input = static_cast<Fl_Input *>(widget);
+        input->position(input->size(), 0);
+    }
+    return true;
+}
+
 Fl_Widget *DialogWindow::WidgetOf(HWND control) const
 {
     const auto found =
@@ -231,14 +270,10 @@ void DialogWindow::Sync()
     HWND focus = GetFocus();
     if (focus != m_focus) {
         m_focus = focus;
-        if (Fl_Widget *widget = WidgetOf(focus)) {
-            widget->take_focus();
-            // Tab selects the whole text of the field it enters.
-            if (focus->kind == WindowKind::Edit && focus->selStart == 0 && focus->selEnd == focus->text.size()) {
-                auto *input = static_cast<Fl_Input *>(widget);
-                input->position(input->size(), 0);
-            }
-        }
+        // Without the keyboard focus, FLTK would ask the window manager for it: KeyboardFocus
+        // gives the widget its focus once the window has it.
+        if (m_keyboardFocus || !m_managerActivates)
+            FocusWidgetOf(focus);
         AccessibleFocusMoved(focus);
     }
 

@@ -43,6 +43,18 @@ public:
     // Whether the X server shows the window (a window manager maps it once it manages it).
     bool Mapped();
 
+    // For the mapped window at the start: asks the window manager to make it the active window,
+    // unless it is already, and to leave it unmaximised (RefuseMaximising). Where a window manager decides about
+    // activation, the widgets take the keyboard focus once the window has it (KeyboardFocus), so that FLTK never asks
+    // for the activation itself (it would, with a timestamp of 0).
+    void Activate();
+
+    // The window got or lost the keyboard focus (FocusIn, FocusOut), after FLTK saw it.
+    void KeyboardFocus(bool has);
+
+    // The window's own focus: given to the widget of the dialog manager's focused control.
+    int handle(int event) override;
+
     // Brings the widgets up to date after the dialog manager ran the program: the texts that
     // the program set, the focus, and the request to stay above other windows.
     void Sync();
@@ -64,6 +76,7 @@ private:
     };
 
     void AddControl(HWND control, int fontSize);
+    bool FocusWidgetOf(HWND control) const;
     void UserEdited(Fl_Input *input);
     void UserFocused(HWND control);
     static void OnEdited(Fl_Widget *widget, void *window);
@@ -81,6 +94,8 @@ private:
     std::vector<Control> m_controls;
     HWND m_focus = nullptr;
     bool m_aboveRequested = false;
+    bool m_managerActivates = false; // a window manager that takes _NET_ACTIVE_WINDOW runs
+    bool m_keyboardFocus = false;
 
     friend class EditWidget;
 };

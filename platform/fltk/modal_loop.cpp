@@ -22,17 +22,18 @@ int DispatchEvent(int event, Fl_Window *window)
 {
     if ((event == FL_KEYBOARD || event == FL_KEYUP) && fltkhost::AccessibleKeyConsumed())
         return 1;
-    if (event == FL_KEYBOARD) {
-        if (auto *dialog = dynamic_cast<fltkhost::DialogWindow *>(window);
-            dialog != nullptr && dialog->HandleDialogKey())
-            return 1;
-    }
+    auto *dialog = dynamic_cast<fltkhost::DialogWindow *>(window);
+    if (event == FL_KEYBOARD && dialog != nullptr && dialog->HandleDialogKey())
+        return 1;
     // A menu's keyboard grab moves no focus: the window stays the active one while it is open.
     const bool grabbing = fl_xevent != nullptr && (fl_xevent->type == FocusIn || fl_xevent->type == FocusOut) &&
                           (fl_xevent->xfocus.mode == NotifyGrab || fl_xevent->xfocus.mode == NotifyUngrab);
-    if ((event == FL_FOCUS || event == FL_UNFOCUS) && !grabbing &&
-        dynamic_cast<fltkhost::DialogWindow *>(window) != nullptr)
+    if ((event == FL_FOCUS || event == FL_UNFOCUS) && dialog != nullptr && !grabbing) {
         fltkhost::AccessibleWindowActivated(event == FL_FOCUS);
+        const int handled = Fl::handle_(event, window);
+        dialog->KeyboardFocus(event == FL_FOCUS);
+        return handled;
+    }
     return Fl::handle_(event, window);
 }
 
@@ -89,6 +90,7 @@ INT_PTR RunModalLoop(HWND hDlg)
     if (!QuitPending()) {
         window.show();
         WaitUntilMapped(window);
+        window.Activate();
         if (const auto icon = fltkhost::ProgramIcon(ProgramResources()))
             fltkhost::EnlargeIcon(window, *icon);
         window.Sync();

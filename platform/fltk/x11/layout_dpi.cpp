@@ -2,12 +2,10 @@
 // so that a value is found wherever Xft itself would find it ("Xft.dpi", "*dpi" and the like).
 #include "platform/fltk/x11/layout_dpi.h"
 
-#include <FL/Fl.H>
 #include <X11/Xatom.h>
 #include <X11/Xresource.h>
 
 #include <charconv>
-#include <cmath>
 #include <string_view>
 
 namespace fltkhost {
@@ -63,12 +61,9 @@ std::optional<double> XftDpi(const std::string &resources)
 
 double LayoutDpi(Display *display)
 {
-    if (const auto dpi = XftDpi(ResourceManagerText(display)))
-        return *dpi;
-    float horizontal = 0;
-    float vertical = 0;
-    Fl::screen_dpi(horizontal, vertical);
-    return vertical > 0 ? std::round(vertical) : kDefaultDpi;
+    // The screen's millimetres are not a scale: XWayland reports 0, -1 or one millimetre a pixel,
+    // and a monitor's true size says how far apart its pixels are, not how large text should be.
+    return XftDpi(ResourceManagerText(display)).value_or(kDefaultDpi);
 }
 
 } // namespace fltkhost

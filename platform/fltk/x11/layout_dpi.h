@@ -16,8 +16,8 @@ namespace fltkhost {
 // half to five times 96 (Windows' own range of scales) and so cannot be meant as a scale.
 std::optional<double> XftDpi(const std::string &resources);
 
-// The resource as the root window holds it now, else the screen's DPI, else 96. The display must
-// be FLTK's open display.
+// The resource as the root window holds it now, else 96, as GTK and Windows take it: never the
+// screen's physical DPI.
 double LayoutDpi(Display *display);
 
 } // namespace fltkhost

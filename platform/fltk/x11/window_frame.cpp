@@ -49,6 +49,7 @@ enum AtomIndex : std::size_t {
     kNetSupported,
     kNetRequestFrameExtents,
     kNetFrameExtents,
+    kMotifWmHints,
     kAtomCount
 };
 
@@ -66,7 +67,8 @@ Atoms InternAtoms()
                                                   "_NET_WM_WINDOW_TYPE_NORMAL",
                                                   "_NET_SUPPORTED",
                                                   "_NET_REQUEST_FRAME_EXTENTS",
-                                                  "_NET_FRAME_EXTENTS"};
+                                                  "_NET_FRAME_EXTENTS",
+                                                  "_MOTIF_WM_HINTS"};
     Atoms atoms{};
     XInternAtoms(fl_display, const_cast<char **>(names.data()), kAtomCount, False, atoms.data());
     return atoms;
@@ -90,6 +92,42 @@ void SetIcon(Window xid, Atom property, const IconPixels &icon, std::span<const 
     });
 }
 
+// What the window manager may do with the window, and the frame it draws (Motif's hints, which
+// window managers still read): move, minimise and close; a border, the title with the window menu
+// and the minimise button, no resize handles and no maximise button. FLTK's own hints for a fixed
+// size say "all functions but resize and maximise", which openbox reads as all of them.
+void SetFrameFunctions(Window xid, Atom property)
+{
+    constexpr long kFunctions = 1;
+    constexpr long kDecorations = 2;
+    constexpr long kMove = 4;
+    constexpr long kMinimise = 8;
+    constexpr long kClose = 32;
+    constexpr long kBorder = 2;
+    constexpr long kTitle = 8;
+    constexpr long kMenu = 16;
+    constexpr long kMinimiseButton = 32;
+    const long hints[5] = {kFunctions | kDecorations, kMove | kMinimise | kClose,
+                           kBorder | kTitle | kMenu | kMinimiseButton, 0, 0};
+    XChangeProperty(fl_display, xid, property, property, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char *>(hints), 5);
+}
+
+// The size hints: the fixed size, and the position asked for with its gravity. With
+// StaticGravity the position is the client area's own; with CenterGravity the window manager puts
+// the frame's centre where the client area's centre would be.
+void SetSizeHints(const Fl_Window &window, int gravity)
+{
+    XSizeHints hints{};
+    hints.flags = PPosition | USPosition | PMinSize | PMaxSize | PWinGravity;
+    hints.x = window.x();
+    hints.y = window.y();
+    hints.min_width = hints.max_width = window.w();
+    hints.min_height = hints.max_height = window.h();
+    hints.win_gravity = gravity;
+    XSetWMNormalHints(fl_display, fl_xid(&window), &hints);
+}
+
 // What Fl_X::make_xid does for a top-level window with a border, up to its XMapWindow.
 Window CreateUnmapped(Fl_Window &window, const Atoms &atoms, const std::optional<IconPixels> &icon)
 {
@@ -104,7 +142,7 @@ Window CreateUnmapped(Fl_Window &window, const Atoms &atoms, const std::optional
                       static_cast<unsigned>(std::max(1, window.w())), static_cast<unsigned>(std::max(1, window.h())), 0,
                       fl_visual->depth, InputOutput, fl_visual->visual,
                       CWBorderPixel | CWColormap | CWEventMask | CWBitGravity, &attributes);
-    Fl_X *x = Fl_X::set_xid(&window, xid);
+    Fl_X::set_xid(&window, xid);
 
     XSetWMProperties(fl_display, xid, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr);
     const long pid = getpid();
@@ -112,7 +150,9 @@ Window CreateUnmapped(Fl_Window &window, const Atoms &atoms, const std::optional
     window.label(window.label(), window.iconlabel()); // the title properties
     const auto deleteWindow = static_cast<long>(atoms[kWmDeleteWindow]);
     SetLongs(xid, atoms[kWmProtocols], XA_ATOM, &deleteWindow, 1);
-    x->sendxjunk(); // the size hints
+    // The frame that the window manager tells depends on these: set before it is asked.
+    SetSizeHints(window, StaticGravity);
+    SetFrameFunctions(xid, atoms[kMotifWmHints]);
     if (const char *xclass = window.xclass(); xclass != nullptr && *xclass != '\0') {
         // The instance name, then the class name capitalised as FLTK capitalises it.
         std::string capitalised = xclass;
@@ -226,6 +266,7 @@ FrameRequest CreateAskingFrame(Fl_Window &window, const std::optional<IconPixels
     const Atoms atoms = InternAtoms();
     const Window xid = CreateUnmapped(window, atoms, icon);
     FrameRequest request;
+    request.motifHints = atoms[kMotifWmHints];
     if (!OffersFrameExtents(atoms))
         return request;
     request.asked = true;
@@ -239,19 +280,21 @@ Placement CentreFrame(Fl_Window &window, const PixelRect &workArea, const FrameR
                       std::chrono::milliseconds limit)
 {
     Placement placement;
-    if (!request.asked)
-        return placement;
-    placement.asked = true;
-    const Clock::time_point start = Clock::now();
-    placement.frame = WaitForFrameExtents(fl_xid(&window), request.property, request.sent + limit);
-    const Clock::time_point end = Clock::now();
-    placement.waited = std::chrono::duration_cast<std::chrono::microseconds>(end - start);
-    placement.sinceRequest = std::chrono::duration_cast<std::chrono::microseconds>(end - request.sent);
-    if (placement.frame) {
-        const PixelPoint origin = CentredOrigin(workArea, window.w(), window.h(), *placement.frame);
-        window.position(origin.x, origin.y);
-        Fl_X::i(&window)->sendxjunk(); // the size hints carry the position as well
+    if (request.asked) {
+        placement.asked = true;
+        const Clock::time_point start = Clock::now();
+        placement.frame = WaitForFrameExtents(fl_xid(&window), request.property, request.sent + limit);
+        const Clock::time_point end = Clock::now();
+        placement.waited = std::chrono::duration_cast<std::chrono::microseconds>(end - start);
+        placement.sinceRequest = std::chrono::duration_cast<std::chrono::microseconds>(end - request.sent);
     }
+    // Known extents place the frame exactly. Without them the window manager centres the frame
+    // on the client area's centre, as the gravity asks: most do it right.
+    const PixelPoint origin = CentredOrigin(workArea, window.w(), window.h(), placement.frame.value_or(FrameExtents{}));
+    window.position(origin.x, origin.y);
+    // FLTK rewrote both when the window took its size.
+    SetSizeHints(window, placement.frame ? StaticGravity : CenterGravity);
+    SetFrameFunctions(fl_xid(&window), request.motifHints);
     return placement;
 }
 

@@ -36,7 +36,8 @@ struct Placement {
 // The frame's extents asked for, not yet answered.
 struct FrameRequest {
     bool asked = false;
-    Atom property = 0; // _NET_FRAME_EXTENTS
+    Atom property = 0;   // _NET_FRAME_EXTENTS
+    Atom motifHints = 0; // _MOTIF_WM_HINTS
     std::chrono::steady_clock::time_point sent;
 };
 
@@ -53,18 +54,20 @@ PixelPoint CentredOrigin(const PixelRect &workArea, int w, int h, const FrameExt
 
 // The longest wait for the window manager's answer: a window manager that answers does so within
 // a few milliseconds; one that lists the request and never answers costs no more than this.
-inline constexpr std::chrono::milliseconds kFrameExtentsWait{100};
+inline constexpr std::chrono::milliseconds kFrameExtentsWait{10};
 
 // Creates the X window of a top-level FLTK window that is not shown yet, without mapping it, with
-// everything that FLTK gives a top-level window, the normal window type and the icon. Then, when
+// everything that FLTK gives a top-level window, the normal window type, the icon, and the frame's
+// functions of a dialog (move, minimise, close: no resize, no maximise). Then, when
 // the window manager lists _NET_REQUEST_FRAME_EXTENTS, asks it for the frame's extents. The frame
 // depends on the window's type and on whether it can be resized, not on its size: the window must
 // have its size range already, but may take its size later, while the window manager answers.
 FrameRequest CreateAskingFrame(Fl_Window &window, const std::optional<IconPixels> &icon);
 
-// Waits for the answer until `limit` after the request at most, and moves the window so that its
-// frame is centred in the work area; without an answer the window stays where it is, and without
-// a request there is no wait. The caller then maps the window with FLTK's show().
+// Waits for the answer until `limit` after the request at most (without a request, not at all),
+// and places the window so that its frame is centred in the work area: from the extents when they
+// came, else by asking the window manager for CenterGravity, which centres the frame on the client
+// area's centre. The caller then maps the window with FLTK's show().
 Placement CentreFrame(Fl_Window &window, const PixelRect &workArea, const FrameRequest &request,
                       std::chrono::milliseconds limit = kFrameExtentsWait);
 

@@ -309,8 +309,9 @@ private:
                 if (event.type == CreateNotify && event.xcreatewindow.parent == root_ &&
                     !event.xcreatewindow.override_redirect) {
                     watch(event.xcreatewindow.window);
-                } else if (event.type == MapNotify && !event.xmap.override_redirect) {
-                    if (event.xmap.event == root_)
+                } else if (event.type == MapNotify) {
+                    // fluxbox's frames are override-redirect: their map shows the window in them.
+                    if (event.xmap.event == root_ && !event.xmap.override_redirect)
                         watch(event.xmap.window);
                     look = true;
                 } else if (event.type == PropertyNotify &&

@@ -16,12 +16,14 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fltkhost {
@@ -182,9 +184,10 @@ void PrintTo(const FallbackCase &param, std::ostream *out)
 
 class Fallback : public testing::TestWithParam<FallbackCase> {};
 
-// Where no frame's extents come, the client area is centred in the work area as before, at once
-// without a window manager and after the bounded wait where one lists the request but never
-// answers (this display has none: the test lists it on the root window itself).
+// Where no frame's extents come, the client area is centred in the work area, with CenterGravity
+// for a window manager to centre the frame on it: at once without a window manager, and after the
+// bounded wait where one lists the request but never answers (this display has none: the test
+// lists it on the root window itself).
 TEST_P(Fallback, ClientAreaIsCentredWithoutTheFramesExtents)
 {
     const FallbackCase &param = GetParam();
@@ -216,13 +219,20 @@ TEST_P(Fallback, ClientAreaIsCentredWithoutTheFramesExtents)
         XTranslateCoordinates(fl_display, fl_xid(&window), DefaultRootWindow(fl_display), 0, 0, &x, &y, &child);
         EXPECT_LE(std::abs(2 * (x - workX) + window.w() - workW), 1) << "x " << x;
         EXPECT_LE(std::abs(2 * (y - workY) + window.h() - workH), 1) << "y " << y;
+        XSizeHints hints{};
+        long supplied = 0;
+        ASSERT_NE(XGetWMNormalHints(fl_display, fl_xid(&window), &hints, &supplied), 0);
+        EXPECT_EQ(hints.win_gravity, CenterGravity);
+        EXPECT_EQ(hints.flags & (USPosition | PWinGravity), USPosition | PWinGravity);
+        EXPECT_EQ(std::pair(hints.x, hints.y), std::pair(x, y));
         user::Press(user::Key::Escape);
     });
 }
 
 INSTANTIATE_TEST_SUITE_P(FltkHost, Fallback,
                          testing::Values(FallbackCase{"NoWindowManager", false, false, 0ms, 0ms},
-                                         FallbackCase{"SilentWindowManager", true, true, 100ms, 1000ms}),
+                                         FallbackCase{"SilentWindowManager", true, true, fltkhost::kFrameExtentsWait,
+                                                      500ms}),
                          [](const testing::TestParamInfo<FallbackCase> &info) { return info.param.name; });
 
 } // namespace

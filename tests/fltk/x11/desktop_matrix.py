@@ -1,0 +1,608 @@
+#!/usr/bin/python3
+"""The built program under the desktops that people run, one row of the table below each.
+
+    desktop_matrix.py PROGRAM [ROW ...]
+
+Each X11 row starts a virtual display (Xvfb) of its own with the row's window manager on it and
+starts the program there twice: on the bare screen and beside a panel (a dock window that reserves
+a strip with _NET_WM_STRUT_PARTIAL). What is checked is what a user sees: the whole window, frame
+included, centred on the work area within a pixel; its fixed size, which a request to maximise
+does not change and whose frame offers no maximising; the keyboard focus at the start; staying
+above a window that was activated after it; Escape ending it with exit code 0. The XWayland rows
+start a Wayland compositor headless and check the window's size there with no Xft.dpi set.
+
+A desktop that cannot start here skips its rows with the reason; the test fails if openbox
+cannot start, or if any check of a row that ran fails. Run in a private mount and network
+namespace with its own /tmp (run_desktop_matrix.sh does it): XWayland takes the display numbers
+that it finds free, and the compositors' sockets stay out of the machine's /tmp.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+from Xlib import X, Xatom, display as xdisplay, error as xerror
+from Xlib.ext import xtest
+from Xlib.protocol import event as xevent
+
+PROGRAM = sys.argv[1] if len(sys.argv) > 1 else None
+ONLY = set(sys.argv[2:])
+SIZE = (226, 91)  # 129 x 52 dialog units in the pinned font's base units at 96 dpi
+PANEL = 48  # the panel's strip along the top of the screen
+
+# name, window manager's command line, its environment; and what the row needs to start.
+X11_ROWS = [
+    ("openbox", ["openbox", "--sm-disable"], {}),
+    ("xfwm4", ["dbus-run-session", "xfwm4", "--replace"], {}),
+    ("kwin_x11", ["dbus-run-session", "kwin_x11", "--replace"], {"QT_QPA_PLATFORM": "xcb"}),
+    ("mutter --x11", ["dbus-run-session", "mutter", "--x11", "--replace", "--sm-disable"], {}),
+    ("metacity", ["dbus-run-session", "metacity", "--replace"], {}),
+    ("fluxbox", ["fluxbox"], {}),
+    ("icewm", ["icewm"], {}),
+]
+WAYLAND_ROWS = [
+    ("mutter --headless --wayland", ["dbus-run-session", "mutter", "--headless", "--wayland", "--sm-disable",
+                                     "--virtual-monitor", "1280x1024"], {}),
+    ("kwin_wayland --virtual --xwayland", ["dbus-run-session", "{kwin_copy}", "--virtual", "--xwayland"], {}),
+    ("weston headless", ["weston", "--backend=headless-backend.so", "--xwayland", "--socket=zahlix-weston"], {}),
+]
+
+
+class Skip(Exception):
+    pass
+
+
+def wait_for(condition, limit=5.0, step=0.02):
+    deadline = time.monotonic() + limit
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            return value
+        time.sleep(step)
+
+
+class Desktop:
+    """An X display (Xvfb, or a compositor's XWayland) and what runs on it."""
+
+    def __init__(self, scratch):
+        self.scratch = scratch
+        self.processes = []
+        self.d = None
+
+    def spawn(self, argv, env, log):
+        full = dict(os.environ)
+        full.update(env)
+        out = open(os.path.join(self.scratch, log), "wb")
+        process = subprocess.Popen(argv, env=full, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                                   start_new_session=True)
+        self.processes.append(process)
+        return process
+
+    def log(self, name):
+        try:
+            with open(os.path.join(self.scratch, name), "rb") as f:
+                return f.read().decode(errors="replace")
+        except OSError:
+            return ""
+
+    def start_xvfb(self):
+        read, write = os.pipe()
+        process = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-dpi", "96",
+                                    "-nolisten", "tcp", "-noreset"], pass_fds=(write,), stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        os.close(write)
+        self.processes.append(process)
+        number = b""
+        with os.fdopen(read, "rb") as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise Skip("Xvfb did not start")
+        self.open(":" + number.decode())
+
+    def open(self, name):
+        self.name = name
+        self.d = xdisplay.Display(name)
+        os.environ["DISPLAY"] = name
+        self.d.set_error_handler(lambda *args: None)
+        self.root = self.d.screen().root
+
+    def atom(self, name):
+        return self.d.intern_atom(name)
+
+    def prop(self, window, name, kind=X.AnyPropertyType):
+        try:
+            reply = window.get_full_property(self.atom(name), kind)
+        except xerror.XError:
+            return None
+        return None if reply is None else reply.value
+
+    def atoms(self, window, name):
+        value = self.prop(window, name, Xatom.ATOM)
+        return [] if value is None else list(value)
+
+    def names(self, window, name):
+        return {self.d.get_atom_name(a) for a in self.atoms(window, name)}
+
+    def message(self, window, kind, data):
+        data = (list(data) + [0] * 5)[:5]
+        ev = xevent.ClientMessage(window=window, client_type=self.atom(kind), data=(32, data))
+        self.root.send_event(ev, event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
+        self.d.flush()
+
+    def server_time(self, window):
+        """The server's time now, from the PropertyNotify of an empty append."""
+        window.change_attributes(event_mask=X.PropertyChangeMask)
+        atom = self.atom("_ZAHLIX_TEST_TIME")
+        window.change_property(atom, Xatom.INTEGER, 32, [], mode=X.PropModeAppend)
+        self.d.flush()
+        while True:
+            ev = self.d.next_event()
+            if ev.type == X.PropertyNotify and ev.window.id == window.id and ev.atom == atom:
+                return ev.time
+
+    def start_wm(self, argv, env):
+        """Starts a window manager and returns once it manages a window: a probe window has WM_STATE."""
+        wm = self.spawn(argv, env, "wm.log")
+        check = lambda: self.prop(self.root, "_NET_SUPPORTING_WM_CHECK") or wm.poll() is not None
+        wait_for(check, 15)
+        if wm.poll() is not None:
+            raise Skip("%s ended at once: %s" % (argv[-1], self.log("wm.log").strip()[-300:]))
+        # A window manager names itself before it takes windows over: a probe mapped too early is
+        # left alone, so a fresh one is tried until one is managed.
+        deadline = time.monotonic() + 15
+        managed = False
+        while not managed and wm.poll() is None and time.monotonic() < deadline:
+            probe = self.root.create_window(10, 10, 50, 50, 0, X.CopyFromParent)
+            probe.map()
+            self.d.flush()
+            managed = wait_for(lambda: self.prop(probe, "WM_STATE") is not None, 1)
+            probe.destroy()
+            self.d.sync()
+        if not managed or wm.poll() is not None:
+            raise Skip("%s did not manage a window: %s" % (argv[-1], self.log("wm.log").strip()[-300:]))
+        self.wm_name = self.wm_own_name()
+
+    def wm_own_name(self):
+        check = self.prop(self.root, "_NET_SUPPORTING_WM_CHECK")
+        if not check:
+            return "?"
+        value = self.prop(self.d.create_resource_object("window", check[0]), "_NET_WM_NAME")
+        return value.decode(errors="replace") if isinstance(value, bytes) else str(value)
+
+    def stop(self):
+        if self.d is not None:
+            try:
+                self.d.close()
+            except Exception:
+                pass
+            self.d = None
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                try:
+                    os.killpg(process.pid, signal.SIGTERM)
+                except ProcessLookupError:
+                    pass
+        for process in reversed(self.processes):
+            try:
+                process.wait(3)
+            except subprocess.TimeoutExpired:
+                os.killpg(process.pid, signal.SIGKILL)
+                process.wait()
+        self.processes = []
+
+
+class Program:
+    def __init__(self, desktop):
+        self.desktop = desktop
+        self.started = time.monotonic()
+        env = dict(os.environ)
+        env.pop("DBUS_SESSION_BUS_ADDRESS", None)  # no accessibility bus to follow
+        self.process = subprocess.Popen([PROGRAM], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.PIPE)
+        self.window = None
+
+    def find(self):
+        d = self.desktop
+
+        def search(parent):
+            try:
+                children = parent.query_tree().children
+            except xerror.XError:
+                return None
+            for child in children:
+                pid = d.prop(child, "_NET_WM_PID", Xatom.CARDINAL)
+                if pid is not None and len(pid) == 1 and pid[0] == self.process.pid:
+                    return child
+                found = search(child)
+                if found is not None:
+                    return found
+            return None
+
+        def viewable():
+            window = search(d.root)
+            try:
+                return window if window is not None and window.get_attributes().map_state == X.IsViewable else None
+            except xerror.XError:
+                return None
+
+        self.window = wait_for(viewable, 10)
+        self.mapped = time.monotonic() - self.started
+        return self.window
+
+    def exit_code(self, limit=5):
+        try:
+            return self.process.wait(limit)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def end(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        return self.process.stderr.read().decode(errors="replace")
+
+
+def frame_offset(d, window):
+    """The offset of the frame's centre from the work area's centre, (x, y) in pixels, or the reason."""
+    extents = d.prop(window, "_NET_FRAME_EXTENTS", Xatom.CARDINAL)
+    # kwin publishes no work area while nothing reserves a strip of the screen: it is the screen.
+    screen = d.d.screen()
+    work = d.prop(d.root, "_NET_WORKAREA", Xatom.CARDINAL) or [0, 0, screen.width_in_pixels, screen.height_in_pixels]
+    if extents is None or len(extents) != 4:
+        return "no _NET_FRAME_EXTENTS"
+    left, right, top, bottom = extents
+    geometry = window.get_geometry()
+    at = window.translate_coords(d.root, 0, 0)
+    x, y = -at.x, -at.y
+    fx, fy = x - left, y - top
+    fw, fh = left + geometry.width + right, top + geometry.height + bottom
+    return ((2 * fx + fw - 2 * work[0] - work[2]) / 2, (2 * fy + fh - 2 * work[1] - work[3]) / 2)
+
+
+def stable_offset(d, window):
+    """The frame's offset once a window manager that places after the map has settled."""
+    last = None
+    for _ in range(25):
+        offset = frame_offset(d, window)
+        if offset == last and not isinstance(offset, str):
+            return offset
+        last = offset
+        time.sleep(0.06)
+    return last
+
+
+def focus_is(d, window):
+    """Whether the keyboard focus is on the window or inside it."""
+    focus = d.d.get_input_focus().focus
+    while not isinstance(focus, int) and focus is not None and focus.id != d.root.id:
+        if focus.id == window.id:
+            return True
+        try:
+            focus = focus.query_tree().parent
+        except xerror.XError:
+            return False
+    return False
+
+
+def make_panel(d):
+    """A dock along the top of the screen that reserves PANEL pixels: as a desktop's panel does."""
+    panel = d.root.create_window(0, 0, 1280, PANEL, 0, X.CopyFromParent, background_pixel=d.d.screen().black_pixel)
+    panel.change_property(d.atom("_NET_WM_WINDOW_TYPE"), Xatom.ATOM, 32, [d.atom("_NET_WM_WINDOW_TYPE_DOCK")])
+    strut = [0, 0, PANEL, 0, 0, 0, 0, 0, 0, 1279, 0, 0]
+    panel.change_property(d.atom("_NET_WM_STRUT_PARTIAL"), Xatom.CARDINAL, 32, strut)
+    panel.change_property(d.atom("_NET_WM_STRUT"), Xatom.CARDINAL, 32, strut[:4])
+    panel.map()
+    d.d.flush()
+    reserved = wait_for(lambda: (d.prop(d.root, "_NET_WORKAREA", Xatom.CARDINAL) or [0, 0])[1] >= PANEL, 3)
+    return panel, reserved
+
+
+def other_window(d):
+    """A plain application window over the middle of the screen."""
+    other = d.root.create_window(340, 262, 600, 500, 0, X.CopyFromParent, background_pixel=d.d.screen().white_pixel,
+                                 event_mask=X.PropertyChangeMask)
+    other.set_wm_name("Other")
+    other.change_property(d.atom("_NET_WM_PID"), Xatom.CARDINAL, 32, [os.getpid()])
+    other.map()
+    d.d.flush()
+    wait_for(lambda: other.get_attributes().map_state == X.IsViewable)
+    return other
+
+
+def activate(d, window, requestor=None):
+    """Asks for a window's activation as a pager does (source 2), stamped with the server's time."""
+    stamp = d.server_time(requestor or window)
+    d.message(window, "_NET_ACTIVE_WINDOW", [2, stamp, 0])
+    return wait_for(lambda: (d.prop(d.root, "_NET_ACTIVE_WINDOW", Xatom.WINDOW) or [0])[0] == window.id, 3)
+
+
+def top_level(d, window):
+    """The child of the root that holds the window: its frame, or the window itself."""
+    while True:
+        parent = window.query_tree().parent
+        if parent is None or parent.id == d.root.id:
+            return window
+        window = parent
+
+
+def stacked_above(d, upper, lower):
+    """Whether the one window shows above the other: the root's children come bottom first."""
+    order = [child.id for child in d.root.query_tree().children]
+    return order.index(top_level(d, upper).id) > order.index(top_level(d, lower).id)
+
+
+def press_escape(d):
+    code = d.d.keysym_to_keycode(0xFF1B)
+    xtest.fake_input(d.d, X.KeyPress, code)
+    xtest.fake_input(d.d, X.KeyRelease, code)
+    d.d.flush()
+
+
+class Row:
+    def __init__(self, name):
+        self.name = name
+        self.failures = []
+        self.figures = []
+
+    def check(self, ok, what):
+        if not ok:
+            self.failures.append(what)
+        return ok
+
+
+def run_x11(row, d, with_panel):
+    """One start of the program on a display with a window manager; appends failures to the row."""
+    tag = "beside a panel: " if with_panel else ""
+    panel = None
+    if with_panel:
+        panel, reserved = make_panel(d)
+        if not reserved:
+            row.figures.append("the window manager reserves no strip for a panel")
+    program = Program(d)
+    try:
+        window = program.find()
+        if not row.check(window is not None, tag + "no window of the program was shown"):
+            return
+        geometry = window.get_geometry()
+        offset = stable_offset(d, window)
+        if not row.check(not isinstance(offset, str), tag + str(offset)):
+            return
+        row.figures.append("%soffset %g, %g; mapped %.0f ms" % (tag, offset[0], offset[1], program.mapped * 1000))
+        row.check(abs(offset[0]) <= 1 and abs(offset[1]) <= 1,
+                  "%sframe centre %g, %g px from the work area's" % (tag, offset[0], offset[1]))
+        row.check((geometry.width, geometry.height) == SIZE, "%ssize %d x %d" % (tag, geometry.width, geometry.height))
+        row.check(wait_for(lambda: focus_is(d, window), 2), tag + "no keyboard focus at the start")
+        if with_panel:
+            press_escape(d)
+            code = program.exit_code()
+            row.check(code == 0, tag + "Escape at the start: exit code %s" % code)
+            return
+        allowed = d.names(window, "_NET_WM_ALLOWED_ACTIONS")
+        if allowed:
+            row.check(not allowed & {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT"},
+                      "maximising offered")
+            row.check("_NET_WM_ACTION_RESIZE" not in allowed, "resizing offered")
+            row.check("_NET_WM_ACTION_MINIMIZE" in allowed, "minimising not offered")
+        # A taskbar's request to maximise changes nothing.
+        d.message(window, "_NET_WM_STATE",
+                  [1, d.atom("_NET_WM_STATE_MAXIMIZED_VERT"), d.atom("_NET_WM_STATE_MAXIMIZED_HORZ"), 2])
+        time.sleep(0.3)
+        geometry = window.get_geometry()
+        row.check((geometry.width, geometry.height) == SIZE,
+                  "maximised on request to %d x %d" % (geometry.width, geometry.height))
+        row.check("_NET_WM_STATE_ABOVE" in d.names(window, "_NET_WM_STATE"), "not kept above: no _NET_WM_STATE_ABOVE")
+        other = other_window(d)
+        if row.check(activate(d, other), "another window could not be activated"):
+            time.sleep(0.2)
+            row.check(stacked_above(d, window, other), "not kept above a window activated after it")
+        row.check(activate(d, window, other), "the window could not be activated again")
+        press_escape(d)
+        code = program.exit_code()
+        row.check(code == 0, "Escape: exit code %s" % code)
+        other.destroy()
+        d.d.flush()
+    finally:
+        errors = program.end()
+        if "Buggy client" in d.log("wm.log"):
+            row.failures.append("the window manager logged: a buggy client's request")
+        if errors.strip():
+            row.figures.append("program said: " + errors.strip()[-200:])
+        if panel is not None:
+            panel.destroy()
+            d.d.sync()
+
+
+def x11_row(name, argv, env, scratch):
+    row = Row(name)
+    for command in {argv[0], [a for a in argv if a != "dbus-run-session"][0]}:
+        if shutil.which(command) is None:
+            raise Skip(command + " is not installed")
+    d = Desktop(scratch)
+    try:
+        d.start_xvfb()
+        d.start_wm(argv, env)
+        row.figures.append(d.wm_name)
+        run_x11(row, d, False)
+        run_x11(row, d, True)
+    finally:
+        d.stop()
+    return row
+
+
+def wayland_row(name, argv, env, scratch):
+    row = Row(name)
+    if os.environ.get("ZAHLIX_MATRIX_PRIVATE") == "no":
+        raise Skip("no private namespace for XWayland's display here (unshare)")
+    binary = [a for a in argv if a != "dbus-run-session"][0]
+    if binary == "{kwin_copy}":
+        if shutil.which("kwin_wayland") is None:
+            raise Skip("kwin_wayland is not installed")
+        # kwin_wayland refuses to start from /usr/bin in a sandbox as root: it carries file
+        # capabilities. A plain copy starts.
+        copy = os.path.join(scratch, "kwin_wayland")
+        shutil.copy(shutil.which("kwin_wayland"), copy)
+        argv = [copy if a == "{kwin_copy}" else a for a in argv]
+    elif shutil.which(binary) is None:
+        raise Skip(binary + " is not installed")
+    if shutil.which("Xwayland") is None:
+        raise Skip("Xwayland is not installed")
+    runtime = tempfile.mkdtemp(prefix="xdg-", dir=scratch)
+    os.chmod(runtime, 0o700)
+    before = x_sockets()
+    d = Desktop(scratch)
+    saved = os.environ.get("DISPLAY")
+    os.environ.pop("DISPLAY", None)
+    try:
+        compositor = d.spawn(argv, dict(env, XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY="", QT_QPA_PLATFORM="offscreen"),
+                             "compositor.log")
+
+        def xwayland_display():
+            if compositor.poll() is not None:
+                return "ended"
+            fresh = sorted(set(x_sockets().items()) - set(before.items()))
+            return fresh[0][0] if fresh else None
+
+        found = wait_for(xwayland_display, 20, 0.1)
+        if found in (None, "ended"):
+            raise Skip("no XWayland display came up: " + d.log("compositor.log").strip()[-300:])
+        number = found[1:]
+        # XWayland takes its first client only once it has started, and only with the key of
+        # the authority file that the compositor gave it (where it gave one).
+        opened = wait_for(lambda: try_open(d, ":" + number), 20, 0.2)
+        if not opened:
+            raise Skip("XWayland's display :%s did not answer: %s" % (number, getattr(d, "why", "")))
+        program = Program(d)
+        try:
+            window = program.find()
+            if row.check(window is not None, "no window of the program was shown"):
+                geometry = window.get_geometry()
+                offered = "_NET_WM_STATE_ABOVE" in d.names(d.root, "_NET_SUPPORTED")
+                row.figures.append("size %d x %d (no Xft.dpi); keep-above %s; mapped %.0f ms" %
+                                   (geometry.width, geometry.height, "offered" if offered else "not offered",
+                                    program.mapped * 1000))
+                row.check((geometry.width, geometry.height) == SIZE,
+                          "size %d x %d with no Xft.dpi" % (geometry.width, geometry.height))
+        finally:
+            program.end()
+    finally:
+        d.stop()
+        os.environ.pop("XAUTHORITY", None)
+        if saved is not None:
+            os.environ["DISPLAY"] = saved
+    return row
+
+
+def x_sockets():
+    """The X servers' sockets in /tmp, each with its inode: a socket made anew has another."""
+    try:
+        return {name: os.stat(os.path.join("/tmp/.X11-unix", name)).st_ino for name in os.listdir("/tmp/.X11-unix")}
+    except OSError:
+        return {}
+
+
+def xwayland_authority(number):
+    """The -auth file of the Xwayland that serves the display, if it was given one."""
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                argv = f.read().decode(errors="replace").split("\0")
+        except OSError:
+            continue
+        if argv and argv[0].endswith("Xwayland") and ":" + number in argv and "-auth" in argv:
+            return argv[argv.index("-auth") + 1]
+    return None
+
+
+def try_open(d, name):
+    authority = xwayland_authority(name[1:])
+    if authority:
+        os.environ["XAUTHORITY"] = authority
+    try:
+        d.open(name)
+        return True
+    except Exception as reason:
+        d.why = str(reason)
+        return False
+
+
+SKIPPED = 77
+
+
+def run_row(name, argv, env, run, scratch):
+    began = time.monotonic()
+    try:
+        row = run(name, argv, env, scratch)
+    except Skip as reason:
+        print("%-36s skipped: %s" % (name, reason))
+        return SKIPPED
+    except Exception as reason:  # a fault of the row's own, reported as its failure
+        print("%-36s FAILED: %r" % (name, reason))
+        return 1
+    finally:
+        sys.stdout.flush()
+    verdict = "ok" if not row.failures else "FAILED: " + "; ".join(row.failures)
+    print("%-36s %s (%.1f s)\n%36s   %s" % (name, verdict, time.monotonic() - began, "", "; ".join(row.figures)))
+    sys.stdout.flush()
+    return 1 if row.failures else 0
+
+
+def main():
+    if PROGRAM is None:
+        print(__doc__)
+        return 2
+    os.environ.pop("WAYLAND_DISPLAY", None)
+    # Every window manager with a home of its own, so that none reads or writes a developer's.
+    scratch = tempfile.mkdtemp(prefix="zahlix-desktops-")
+    home = os.path.join(scratch, "home")
+    os.makedirs(home)
+    os.environ.update(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                      XDG_DATA_HOME=os.path.join(home, ".local/share"), XDG_CACHE_HOME=os.path.join(home, ".cache"),
+                      GSETTINGS_BACKEND="memory", NO_AT_BRIDGE="1")
+    # fluxbox's style sets a wallpaper with a helper that, missing a picture tool, puts up a window
+    # of complaint that takes the focus.
+    os.makedirs(os.path.join(home, ".fluxbox"))
+    with open(os.path.join(home, ".fluxbox", "overlay"), "w") as f:
+        f.write("background: none\n")
+    with open(os.path.join(home, ".fluxbox", "init"), "w") as f:
+        f.write("session.styleOverlay: %s\n" % os.path.join(home, ".fluxbox", "overlay"))
+    # The compositors' XWayland wants the sockets' folder as every X server leaves it.
+    if not os.path.isdir("/tmp/.X11-unix"):
+        os.makedirs("/tmp/.X11-unix")
+        os.chmod("/tmp/.X11-unix", 0o1777)
+    for name in ("XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS", "SESSION_MANAGER", "XDG_SESSION_TYPE"):
+        os.environ.pop(name, None)
+    failed = []
+    started = time.monotonic()
+    print("%-36s %s" % ("desktop", "result"))
+    rows = [(n, a, e, x11_row) for n, a, e in X11_ROWS] + [(n, a, e, wayland_row) for n, a, e in WAYLAND_ROWS]
+    for name, argv, env, run in rows:
+        if ONLY and name.split()[0] not in ONLY and name not in ONLY:
+            continue
+        # Each row in a process of its own: python-xlib cannot open a second display with RandR
+        # in one process, and a row's leftovers stay in it.
+        sys.stdout.flush()
+        child = os.fork()
+        if child == 0:
+            os._exit(run_row(name, argv, env, run, scratch))
+        _, status = os.waitpid(child, 0)
+        code = os.waitstatus_to_exitcode(status)
+        if code == SKIPPED and name == "openbox":
+            failed.append("openbox could not start")
+        elif code not in (0, SKIPPED):
+            failed.append(name)
+    shutil.rmtree(scratch, ignore_errors=True)
+    print("%.0f s in all" % (time.monotonic() - started))
+    if failed:
+        print("failed: " + ", ".join(failed))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
