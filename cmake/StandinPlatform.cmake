@@ -48,6 +48,7 @@ add_library(zahlix_fltk OBJECT
     platform/fltk/x11/no_maximise.cpp
     platform/fltk/x11/window_frame.cpp
     platform/fltk/x11/window_icon.cpp
+    platform/fltk/x11/wm_request.cpp
     platform/fltk/x11/x_property.cpp
     # the accessibility host: the status watch over libdbus (the plug-in's loader follows below)
     platform/fltk/a11y/accessibility_status.cpp

@@ -2,12 +2,9 @@
 // window's own (ICCCM's way to get a timestamp without a user event): one round trip.
 #include "platform/fltk/x11/activation.h"
 
-#include "platform/fltk/x11/x_property.h"
+#include "platform/fltk/x11/wm_request.h"
 
 #include <X11/Xatom.h>
-
-#include <algorithm>
-#include <vector>
 
 namespace fltkhost {
 
@@ -41,25 +38,16 @@ Time ServerTime(Display *display, Window window)
 
 bool OffersActivation(Display *display)
 {
-    const Atom active = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
-    const std::vector<unsigned long> supported =
-        ListProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_SUPPORTED", False), XA_ATOM);
-    return std::find(supported.begin(), supported.end(), active) != supported.end();
+    return WindowManagerSupports(display, XInternAtom(display, "_NET_ACTIVE_WINDOW", False));
 }
 
 void RequestActivation(Display *display, Window window)
 {
     constexpr long kFromApplication = 1;
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = kFromApplication;
-    event.xclient.data.l[1] = static_cast<long>(ServerTime(display, window));
-    event.xclient.data.l[2] = 0; // no window of ours was active
-    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XFlush(display);
+    constexpr long kNoneOfOursActive = 0;
+    const auto time = static_cast<long>(ServerTime(display, window));
+    SendWindowManagerRequest(display, window, XInternAtom(display, "_NET_ACTIVE_WINDOW", False),
+                             {kFromApplication, time, kNoneOfOursActive, 0, 0});
 }
 
 } // namespace fltkhost

@@ -2,6 +2,7 @@
 // answered with a request to remove both, which restores the window's own size and place.
 #include "platform/fltk/x11/no_maximise.h"
 
+#include "platform/fltk/x11/wm_request.h"
 #include "platform/fltk/x11/x_property.h"
 
 #include <FL/Fl.H>
@@ -37,18 +38,9 @@ int OnStateChange(void *xevent, void * /*data*/)
     if (maximised) {
         constexpr long kRemove = 0;
         constexpr long kNormalApplication = 1;
-        XEvent request{};
-        request.xclient.type = ClientMessage;
-        request.xclient.window = g_watched.window;
-        request.xclient.message_type = g_watched.state;
-        request.xclient.format = 32;
-        request.xclient.data.l[0] = kRemove;
-        request.xclient.data.l[1] = static_cast<long>(g_watched.vertical);
-        request.xclient.data.l[2] = static_cast<long>(g_watched.horizontal);
-        request.xclient.data.l[3] = kNormalApplication;
-        XSendEvent(fl_display, DefaultRootWindow(fl_display), False, SubstructureRedirectMask | SubstructureNotifyMask,
-                   &request);
-        XFlush(fl_display);
+        SendWindowManagerRequest(fl_display, g_watched.window, g_watched.state,
+                                 {kRemove, static_cast<long>(g_watched.vertical),
+                                  static_cast<long>(g_watched.horizontal), kNormalApplication, 0});
     }
     return 0; // FLTK sees the event as well
 }

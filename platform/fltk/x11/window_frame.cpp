@@ -5,6 +5,7 @@
 #define FL_INTERNALS
 #include "platform/fltk/x11/window_frame.h"
 
+#include "platform/fltk/x11/wm_request.h"
 #include "platform/fltk/x11/x_property.h"
 
 #include <FL/Fl.H>
@@ -46,7 +47,7 @@ enum AtomIndex : std::size_t {
     kNetWmIcon,
     kNetWmWindowType,
     kNetWmWindowTypeNormal,
-    kNetSupported,
+    kNetSupported, // not read here: interned with the rest, WindowManagerSupports finds it in Xlib's cache
     kNetRequestFrameExtents,
     kNetFrameExtents,
     kMotifWmHints,
@@ -181,21 +182,7 @@ Window CreateUnmapped(Fl_Window &window, const Atoms &atoms, const std::optional
 // Whether the running window manager lists _NET_REQUEST_FRAME_EXTENTS among what it supports.
 bool OffersFrameExtents(const Atoms &atoms)
 {
-    const std::vector<unsigned long> supported =
-        ListProperty(fl_display, RootWindow(fl_display, fl_screen), atoms[kNetSupported], XA_ATOM);
-    return std::find(supported.begin(), supported.end(), atoms[kNetRequestFrameExtents]) != supported.end();
-}
-
-void RequestFrameExtents(Window xid, const Atoms &atoms)
-{
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = xid;
-    event.xclient.message_type = atoms[kNetRequestFrameExtents];
-    event.xclient.format = 32;
-    XSendEvent(fl_display, RootWindow(fl_display, fl_screen), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &event);
-    XFlush(fl_display);
+    return WindowManagerSupports(fl_display, atoms[kNetRequestFrameExtents]);
 }
 
 std::optional<FrameExtents> ReadFrameExtents(Window xid, Atom property)
@@ -272,7 +259,7 @@ FrameRequest CreateAskingFrame(Fl_Window &window, const std::optional<IconPixels
     request.asked = true;
     request.property = atoms[kNetFrameExtents];
     request.sent = Clock::now();
-    RequestFrameExtents(xid, atoms);
+    SendWindowManagerRequest(fl_display, xid, atoms[kNetRequestFrameExtents]);
     return request;
 }
 
