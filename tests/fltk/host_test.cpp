@@ -238,14 +238,19 @@ template <typename Condition> bool WaitFor(Condition condition)
 TEST(FltkHost, PastesFromAnotherProgramsClipboard)
 {
     Play([](HWND hDlg) {
-        // xclip reads its input, then serves the clipboard from the background until the display ends.
+        // xclip reads its input, then serves the clipboard from the background until the display ends;
+        // its child takes the clipboard after the parent has gone, from an earlier test's xclip perhaps.
+        const Atom clipboard = XInternAtom(fl_display, "CLIPBOARD", False);
+        const ::Window earlier = XGetSelectionOwner(fl_display, clipboard);
         // NOLINTNEXTLINE(cert-env33-c): a fixed command line of the test's own
         FILE *xclip = popen("xclip -selection clipboard >/dev/null 2>&1", "w");
         ASSERT_NE(xclip, nullptr);
         std::fputs("ff", xclip);
         EXPECT_EQ(pclose(xclip), 0);
-        const Atom clipboard = XInternAtom(fl_display, "CLIPBOARD", False);
-        ASSERT_TRUE(WaitFor([&] { return XGetSelectionOwner(fl_display, clipboard) != None; }));
+        ASSERT_TRUE(WaitFor([&] {
+            const ::Window owner = XGetSelectionOwner(fl_display, clipboard);
+            return owner != None && owner != earlier;
+        }));
         user::Press(user::Key::Tab);
         xkeys::Tap(fl_display, XK_v, xkeys::kControl);
         EXPECT_TRUE(WaitFor([&] { return FieldText(hDlg, IDC_DEC) == "255"; })) << ReadFields(hDlg);

@@ -13,8 +13,8 @@ start a Wayland compositor headless and check the window's size there with no Xf
 
 A desktop that cannot start here skips its rows with the reason; the test fails if openbox
 cannot start, or if any check of a row that ran fails. Run in a private mount and network
-namespace with its own /tmp (run_desktop_matrix.sh does it): XWayland takes the display numbers
-that it finds free, and the compositors' sockets stay out of the machine's /tmp.
+namespace with X sockets of its own (run_desktop_matrix.sh does it): XWayland takes the display
+numbers that it finds free, and the compositors' sockets stay out of the machine's /tmp.
 """
 
 import os
