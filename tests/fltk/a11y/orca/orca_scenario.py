@@ -86,6 +86,10 @@ def word(w):
     return r"(?<![\w])" + re.escape(w) + r"(?![\w])"
 
 
+def either(*words):
+    return "|".join(word(w) for w in words)
+
+
 def utterance(pattern):
     """A whole utterance, of the pattern alone."""
     return r"(?:^|\| )(?:" + pattern + r")(?= \||$)"
@@ -277,7 +281,9 @@ SCENARIO = [
     ("Down", keys("Down"), menu_step(+1), menu_moved),
     ("Down", keys("Down"), menu_step(+1), menu_moved),
     ("Up", keys("Up"), menu_step(-1), menu_moved),
-    ("Escape closes the menu", keys("Escape"), [word("HEX")], menu_closed),
+    # Back from the menu, Orca 43 (Debian 12) says the field again, Orca 48 (Debian 13) only the
+    # dialog it returns to, for GTK's menu as for the program's.
+    ("Escape closes the menu", keys("Escape"), [either("HEX", "Zahlix")], menu_closed),
     ("Escape ends the program", keys("Escape"), [], program_ended),
 ]
 
