@@ -455,12 +455,14 @@ def check_menu(app, dialog, events):
     place = dec.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     subprocess.run(["xdotool", "mousemove", str(place.x + place.width // 2), str(place.y + place.height // 2),
                     "click", "3"], check=True)
-    opened = wait_until(lambda: app.childCount == 2)
-    check(opened and app[1].getRole() == pyatspi.ROLE_POPUP_MENU, "the context menu: a popup menu beside the dialog",
-          [c.getRoleName() for c in app])
+    opened = wait_until(lambda: app.childCount == 2 and app[1].childCount == 1)
+    check(opened and app[1].getRole() == pyatspi.ROLE_WINDOW and app[1][0].getRole() == pyatspi.ROLE_MENU,
+          "the context menu: a menu in a window beside the dialog", [c.getRoleName() for c in app])
     if not opened:
         return
-    menu = app[1]
+    check("active" in states_of(app[1]) and "active" not in states_of(dialog),
+          "the menu's window is the active one while it is open", (states_of(app[1]), states_of(dialog)))
+    menu = app[1][0]
     print("\n".join(tree_lines(menu)))
     items = [(item.getRole(), item.name, "enabled" in states_of(item), "sensitive" in states_of(item))
              for item in menu]
@@ -484,6 +486,7 @@ def check_menu(app, dialog, events):
           (app.childCount, text_of(dec)))
     check(focus_names(events.take()) == ["DEC:"] and "focused" in states_of(dec), "Escape gives DEC the keyboard back",
           states_of(dec))
+    check("active" in states_of(dialog), "and the dialog is the active window again", states_of(dialog))
 
 
 def main():

@@ -311,13 +311,16 @@ bool Has(AtkObject *node, AtkStateType state)
     return has;
 }
 
-// The menu takes the keyboard from the field; the highlighted item is focused and selected as it
-// moves; closing gives the keyboard back to the field. Each step says so with state changes.
+// The menu, in a window of its own that is the active one while it is open, takes the keyboard
+// from the field; the highlighted item is focused and selected as it moves; closing gives the
+// keyboard back to the field and the activation back to the dialog. Each step says so with state
+// changes.
 TEST(AccessibleMenu, TheHighlightedItemHasTheKeyboardAndClosingReturnsItToTheField)
 {
     Published &p = Publish();
     HWND dec = GetDlgItem(p.dialog, IDC_DEC);
     HWND hex = GetDlgItem(p.dialog, IDC_HEX);
+    p.bridge.Activated(true);
     p.bridge.FocusMoved(dec);
     AtkObject *field = a11y::NodeOf(dec);
     std::vector<StateEvent> events;
@@ -325,9 +328,18 @@ TEST(AccessibleMenu, TheHighlightedItemHasTheKeyboardAndClosingReturnsItToTheFie
         g_signal_connect(node, "state-change", G_CALLBACK(RecordState), &events);
     };
     watch(field);
+    AtkObject *dialog = a11y::TheTree().dialog;
+    watch(dialog);
     p.bridge.MenuOpened(dec, {{"", true, {}}, {"&Undo", false, {}}, {"Cu&t", true, {}}, {"&Copy", true, {}}});
+    AtkObject *window = a11y::TheTree().menuWindow;
     AtkObject *menu = a11y::TheTree().menu;
     ASSERT_NE(menu, nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(atk_object_get_role(window), ATK_ROLE_WINDOW);
+    EXPECT_EQ(atk_object_get_parent(window), a11y::TheTree().application);
+    EXPECT_EQ(atk_object_get_parent(menu), window);
+    EXPECT_TRUE(Has(window, ATK_STATE_ACTIVE) && !Has(dialog, ATK_STATE_ACTIVE)) << "the menu's window is active";
+    EXPECT_EQ(events, (std::vector<StateEvent>{{dialog, "active", false}, {field, "focused", false}}));
     const std::vector<AtkObject *> items = a11y::DataOf(menu).children;
     ASSERT_EQ(items.size(), 3U);
     watch(menu);
@@ -368,15 +380,21 @@ TEST(AccessibleMenu, TheHighlightedItemHasTheKeyboardAndClosingReturnsItToTheFie
     p.bridge.FocusMoved(hex);
     events.clear();
     watch(a11y::NodeOf(hex));
+    watch(window);
     p.bridge.MenuClosed();
-    const std::vector<StateEvent> closing{{items[1], "focused", false}, {a11y::NodeOf(hex), "focused", true}};
+    const std::vector<StateEvent> closing{{items[1], "focused", false},
+                                          {window, "active", false},
+                                          {a11y::NodeOf(hex), "focused", true},
+                                          {dialog, "active", true}};
     std::vector<StateEvent> focusEvents;
     for (const StateEvent &e : events) {
-        if (e.state == "focused")
+        if (e.state == "focused" || e.state == "active")
             focusEvents.push_back(e);
     }
     EXPECT_EQ(focusEvents, closing);
     EXPECT_EQ(a11y::TheTree().menu, nullptr);
+    EXPECT_EQ(a11y::TheTree().menuWindow, nullptr);
+    EXPECT_TRUE(Has(dialog, ATK_STATE_ACTIVE));
     EXPECT_TRUE(Has(a11y::NodeOf(hex), ATK_STATE_FOCUSED));
     EXPECT_FALSE(Has(field, ATK_STATE_FOCUSED));
 }

@@ -14,7 +14,7 @@ bool ExtentsOf(AtkObject *object, AtkCoordType coordinates, a11yabi::Rect *out)
         return false;
     NodeData &data = DataOf(object);
     const Tree &tree = TheTree();
-    if (data.kind == NodeKind::Menu || data.kind == NodeKind::MenuItem) {
+    if (data.kind == NodeKind::MenuWindow || data.kind == NodeKind::Menu || data.kind == NodeKind::MenuItem) {
         // Menus are windows of their own: their place is on the screen.
         a11yabi::Rect origin;
         if (coordinates != ATK_XY_SCREEN && !tree.host->Extents(tree.host->dialog, true, &origin))
@@ -90,6 +90,7 @@ AtkLayer GetLayer(AtkComponent *component)
     switch (DataOf(ATK_OBJECT(component)).kind) {
     case NodeKind::Dialog:
         return ATK_LAYER_WINDOW;
+    case NodeKind::MenuWindow:
     case NodeKind::Menu:
     case NodeKind::MenuItem:
         return ATK_LAYER_POPUP;

@@ -99,44 +99,66 @@ void FocusMoved(HWND control)
     }
 }
 
+// The window's active state, and the event that a screen reader follows the active window by.
+void AnnounceActive(AtkObject *window, bool active)
+{
+    atk_object_notify_state_change(window, ATK_STATE_ACTIVE, static_cast<gboolean>(active));
+    g_signal_emit_by_name(window, active ? "activate" : "deactivate");
+}
+
 void Activated(bool active)
 {
     Tree &tree = TheTree();
     if (tree.ended || active == tree.active)
         return;
     tree.active = active;
-    atk_object_notify_state_change(tree.dialog, ATK_STATE_ACTIVE, static_cast<gboolean>(active));
-    g_signal_emit_by_name(tree.dialog, active ? "activate" : "deactivate");
+    AnnounceActive(tree.menuWindow != nullptr ? tree.menuWindow : tree.dialog, active);
 }
 
+void Defunct(AtkObject *node)
+{
+    DataOf(node).defunct = true;
+    atk_object_notify_state_change(node, ATK_STATE_DEFUNCT, TRUE);
+}
+
+// The menu's window leaves as GTK's does: no longer active, taken from the application, destroyed.
 void CloseMenu(Tree &tree)
 {
     if (tree.menu == nullptr)
         return;
     AnnounceFocus(FocusNode(), false);
+    if (tree.active)
+        AnnounceActive(tree.menuWindow, false);
+    AtkObject *window = std::exchange(tree.menuWindow, nullptr);
     AtkObject *menu = std::exchange(tree.menu, nullptr);
     tree.menuOwner = nullptr;
     tree.menuHighlight = -1;
     DataOf(tree.application).children.resize(1);
-    g_signal_emit_by_name(tree.application, "children-changed::remove", 1, menu);
+    g_signal_emit_by_name(tree.application, "children-changed::remove", 1, window);
+    g_signal_emit_by_name(window, "destroy");
     for (AtkObject *item : DataOf(menu).children) {
-        DataOf(item).defunct = true;
-        atk_object_notify_state_change(item, ATK_STATE_DEFUNCT, TRUE);
+        Defunct(item);
         g_object_unref(item);
     }
-    DataOf(menu).defunct = true;
-    atk_object_notify_state_change(menu, ATK_STATE_DEFUNCT, TRUE);
+    Defunct(menu);
     g_object_unref(menu);
+    Defunct(window);
+    g_object_unref(window);
 }
 
-// The menu is a window of its own: a child of the application beside the dialog.
+// The menu is a window of its own, a child of the application beside the dialog, and while it
+// is open it is the active window, as GTK's popup menus are: a screen reader that follows the
+// active window reads the menu as the place of the keyboard, and the dialog again after it.
 void MenuOpened(HWND edit, const std::vector<a11yabi::MenuItem> &items)
 {
     Tree &tree = TheTree();
     if (tree.ended || items.empty())
         return;
     CloseMenu(tree);
-    tree.menu = NewNode(NodeKind::Menu, nullptr, tree.application, 1);
+    tree.menuWindow = NewNode(NodeKind::MenuWindow, nullptr, tree.application, 1);
+    DataOf(tree.menuWindow).item = items.front();
+    tree.menu = NewNode(NodeKind::Menu, nullptr, tree.menuWindow, 0);
+    DataOf(tree.menuWindow).children.push_back(tree.menu);
     tree.menuOwner = edit;
     DataOf(tree.menu).item = items.front();
     for (std::size_t i = 1; i < items.size(); ++i) {
@@ -146,8 +168,13 @@ void MenuOpened(HWND edit, const std::vector<a11yabi::MenuItem> &items)
     }
     // The menu takes the keyboard from the field, with no item highlighted yet.
     AtkObject *field = NodeOf(tree.focus);
-    DataOf(tree.application).children.push_back(tree.menu);
-    g_signal_emit_by_name(tree.application, "children-changed::add", 1, tree.menu);
+    DataOf(tree.application).children.push_back(tree.menuWindow);
+    g_signal_emit_by_name(tree.application, "children-changed::add", 1, tree.menuWindow);
+    g_signal_emit_by_name(tree.menuWindow, "create");
+    if (tree.active) {
+        AnnounceActive(tree.dialog, false);
+        AnnounceActive(tree.menuWindow, true);
+    }
     AnnounceFocus(field, false);
     AnnounceFocus(tree.menu, true);
 }
@@ -175,7 +202,8 @@ void MenuHighlighted(int item)
     AnnounceFocus(now, true);
 }
 
-// Closing the menu gives the keyboard back to the field, which says so again.
+// Closing the menu gives the keyboard back to the field, which says so again, in the dialog that
+// is the active window again.
 void MenuClosed()
 {
     Tree &tree = TheTree();
@@ -186,6 +214,8 @@ void MenuClosed()
         AnnounceFocus(field, true);
         CaretMoved(tree.focus);
     }
+    if (tree.active)
+        AnnounceActive(tree.dialog, true);
 }
 
 // From here on every object answers as defunct, before the dialog's windows are destroyed.
@@ -198,12 +228,9 @@ void Ending()
     tree.ended = true;
     DataOf(tree.application).children.clear();
     g_signal_emit_by_name(tree.application, "children-changed::remove", 0, tree.dialog);
-    for (AtkObject *node : tree.controls) {
-        DataOf(node).defunct = true;
-        atk_object_notify_state_change(node, ATK_STATE_DEFUNCT, TRUE);
-    }
-    DataOf(tree.dialog).defunct = true;
-    atk_object_notify_state_change(tree.dialog, ATK_STATE_DEFUNCT, TRUE);
+    for (AtkObject *node : tree.controls)
+        Defunct(node);
+    Defunct(tree.dialog);
 }
 
 } // namespace
@@ -213,8 +240,7 @@ void AnnounceStart()
     Tree &tree = TheTree();
     if (tree.ended || !tree.active)
         return;
-    atk_object_notify_state_change(tree.dialog, ATK_STATE_ACTIVE, TRUE);
-    g_signal_emit_by_name(tree.dialog, "activate");
+    AnnounceActive(tree.dialog, true);
     if (AtkObject *focused = FocusNode()) {
         AnnounceFocus(focused, true);
         if (DataOf(focused).kind == NodeKind::Field)

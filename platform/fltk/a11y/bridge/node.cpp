@@ -47,8 +47,10 @@ AtkRole RoleOf(const NodeData &data)
         return ATK_ROLE_DIALOG;
     case NodeKind::Field:
         return ATK_ROLE_ENTRY;
+    case NodeKind::MenuWindow:
+        return ATK_ROLE_WINDOW;
     case NodeKind::Menu:
-        return ATK_ROLE_POPUP_MENU;
+        return ATK_ROLE_MENU; // as GTK names a popup menu in its window
     case NodeKind::MenuItem:
         return ATK_ROLE_MENU_ITEM;
     case NodeKind::Control:
@@ -71,7 +73,13 @@ struct Facts {
     const a11yabi::Host &host;
     AtkObject *focus; // the node that has the keyboard
     bool active;
+    bool menuOpen;
 };
+
+bool InMenu(const Facts &f)
+{
+    return f.data.kind == NodeKind::MenuWindow || f.data.kind == NodeKind::Menu || f.data.kind == NodeKind::MenuItem;
+}
 
 bool HasWindow(const Facts &f)
 {
@@ -79,15 +87,15 @@ bool HasWindow(const Facts &f)
 }
 bool Enabled(const Facts &f)
 {
-    if (f.data.kind == NodeKind::Menu)
-        return true;
     if (f.data.kind == NodeKind::MenuItem)
         return f.data.item.enabled;
+    if (InMenu(f))
+        return true;
     return HasWindow(f) && (f.data.hwnd->style & WS_DISABLED) == 0;
 }
 bool Visible(const Facts &f)
 {
-    if (f.data.kind == NodeKind::Menu || f.data.kind == NodeKind::MenuItem)
+    if (InMenu(f))
         return true;
     if (!HasWindow(f))
         return false;
@@ -120,9 +128,11 @@ bool Highlighted(const Facts &f)
 {
     return f.data.kind == NodeKind::MenuItem && f.node == f.focus;
 }
+// As GTK's popup menus: while the menu is open, its window is the active one.
 bool ActiveWindow(const Facts &f)
 {
-    return f.data.kind == NodeKind::Dialog && f.active;
+    const NodeKind window = f.menuOpen ? NodeKind::MenuWindow : NodeKind::Dialog;
+    return f.data.kind == window && f.active;
 }
 bool Selectable(const Facts &f)
 {
@@ -164,6 +174,7 @@ const gchar *GetName(AtkObject *object)
     case NodeKind::Control:
         data.name = host.ToUtf8(WithoutMnemonic(data.hwnd->text));
         break;
+    case NodeKind::MenuWindow:
     case NodeKind::Menu:
         data.name.clear();
         break;
@@ -207,7 +218,7 @@ AtkStateSet *RefStateSet(AtkObject *object)
         return states;
     }
     const Tree &tree = TheTree();
-    const Facts facts{object, DataOf(object), *tree.host, FocusNode(), tree.active};
+    const Facts facts{object, DataOf(object), *tree.host, FocusNode(), tree.active, tree.menu != nullptr};
     for (const StateRule &rule : kStateRules) {
         if (rule.applies(facts))
             atk_state_set_add_state(states, rule.state);
@@ -248,7 +259,8 @@ void AddEditableText(gpointer iface, gpointer /*data*/)
 {
     InitEditableText(static_cast<AtkEditableTextIface *>(iface));
 }
-// AtkWindow has signals only (activate, deactivate): implementing it lets the dialog emit them.
+// AtkWindow has signals only (activate, deactivate, create, destroy): implementing it lets the
+// dialog and the menu's window emit them.
 void AddWindow(gpointer /*iface*/, gpointer /*data*/) {}
 
 struct Interface {
@@ -304,6 +316,12 @@ GType FieldType()
                                        {{atk_text_get_type, AddText}, {atk_editable_text_get_type, AddEditableText}});
     return type;
 }
+GType MenuWindowType()
+{
+    static const GType type = Register(NodeType(), "ZahlixAccessibleMenuWindow",
+                                       {{atk_component_get_type, AddComponent}, {atk_window_get_type, AddWindow}});
+    return type;
+}
 GType MenuType()
 {
     static const GType type = Register(NodeType(), "ZahlixAccessibleMenu", {{atk_component_get_type, AddComponent}});
@@ -318,11 +336,12 @@ GType MenuItemType()
 
 AtkObject *NewNode(NodeKind kind, HWND hwnd, AtkObject *parent, int index)
 {
-    constexpr std::array<std::pair<NodeKind, GType (*)()>, 6> kTypes{{
+    constexpr std::array<std::pair<NodeKind, GType (*)()>, 7> kTypes{{
         {NodeKind::Application, ApplicationType},
         {NodeKind::Dialog, DialogType},
         {NodeKind::Control, ControlType},
         {NodeKind::Field, FieldType},
+        {NodeKind::MenuWindow, MenuWindowType},
         {NodeKind::Menu, MenuType},
         {NodeKind::MenuItem, MenuItemType},
     }};

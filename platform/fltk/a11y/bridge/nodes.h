@@ -14,7 +14,7 @@
 
 namespace a11y {
 
-enum class NodeKind { Application, Dialog, Control, Field, Menu, MenuItem };
+enum class NodeKind { Application, Dialog, Control, Field, MenuWindow, Menu, MenuItem };
 
 struct NodeData {
     NodeKind kind = NodeKind::Control;
@@ -40,6 +40,7 @@ GType ApplicationType();
 GType DialogType();
 GType ControlType();
 GType FieldType();
+GType MenuWindowType();
 GType MenuType();
 GType MenuItemType();
 
@@ -53,10 +54,12 @@ struct Tree {
     AtkObject *application = nullptr;
     AtkObject *dialog = nullptr;
     std::vector<AtkObject *> controls; // in template order
-    AtkObject *menu = nullptr;         // the open context menu, if any
+    AtkObject *menuWindow = nullptr;   // the open context menu's window, beside the dialog
+    AtkObject *menu = nullptr;         // the open context menu in it, if any
     HWND menuOwner = nullptr;
     int menuHighlight = -1; // the item the open menu shows highlighted, or -1
     HWND focus = nullptr;
+    // The program has the keyboard: the open menu's window, else the dialog, is the active window.
     bool active = false;
     bool ended = false; // every node is defunct
 };
