@@ -140,6 +140,7 @@ void DialogWindow::show()
     m_placed = true;
     m_placement = CentreFrame(*this, m_workArea, m_frameRequest);
     Fl_Double_Window::show(); // the window exists: this maps it
+    KeepCentredOnItsFrame(*this, m_workArea, m_placement);
     // As FLTK does for a window that it creates and maps itself.
     set_visible();
     handle(FL_SHOW);

@@ -117,12 +117,12 @@ void SetFrameFunctions(Window xid, Atom property)
 // The size hints: the fixed size, and the position asked for with its gravity. With
 // StaticGravity the position is the client area's own; with CenterGravity the window manager puts
 // the frame's centre where the client area's centre would be.
-void SetSizeHints(const Fl_Window &window, int gravity)
+void SetSizeHints(const Fl_Window &window, PixelPoint at, int gravity)
 {
     XSizeHints hints{};
     hints.flags = PPosition | USPosition | PMinSize | PMaxSize | PWinGravity;
-    hints.x = window.x();
-    hints.y = window.y();
+    hints.x = at.x;
+    hints.y = at.y;
     hints.min_width = hints.max_width = window.w();
     hints.min_height = hints.max_height = window.h();
     hints.win_gravity = gravity;
@@ -152,7 +152,7 @@ Window CreateUnmapped(Fl_Window &window, const Atoms &atoms, const std::optional
     const auto deleteWindow = static_cast<long>(atoms[kWmDeleteWindow]);
     SetLongs(xid, atoms[kWmProtocols], XA_ATOM, &deleteWindow, 1);
     // The frame that the window manager tells depends on these: set before it is asked.
-    SetSizeHints(window, StaticGravity);
+    SetSizeHints(window, {window.x(), window.y()}, StaticGravity);
     SetFrameFunctions(xid, atoms[kMotifWmHints]);
     if (const char *xclass = window.xclass(); xclass != nullptr && *xclass != '\0') {
         // The instance name, then the class name capitalised as FLTK capitalises it.
@@ -230,6 +230,39 @@ std::optional<FrameExtents> WaitForFrameExtents(Window xid, Atom property, Clock
     }
 }
 
+// The shown window while its window manager settles the frame.
+struct Centred {
+    Window xid = 0;
+    Atom property = 0; // _NET_FRAME_EXTENTS
+    PixelRect workArea;
+    std::optional<FrameExtents> frame; // none: the window manager centred it by the gravity
+    Clock::time_point until;           // after this, a new frame is the user's or the theme's: it stays put
+};
+
+Centred g_centred;
+
+int OnFrameExtents(void *xevent, void * /*data*/)
+{
+    const auto *event = static_cast<const XEvent *>(xevent);
+    if (g_centred.xid == 0 || event->type != PropertyNotify || event->xproperty.window != g_centred.xid ||
+        event->xproperty.atom != g_centred.property || event->xproperty.state != PropertyNewValue)
+        return 0;
+    const std::optional<FrameExtents> frame = ReadFrameExtents(g_centred.xid, g_centred.property);
+    Fl_Window *window = fl_find(g_centred.xid);
+    if (Clock::now() > g_centred.until) {
+        g_centred.xid = 0;
+        return 0;
+    }
+    if (!frame || frame == g_centred.frame || window == nullptr)
+        return 0;
+    const PixelPoint origin = CentredOrigin(g_centred.workArea, window->w(), window->h(), *frame);
+    g_centred.frame = frame;
+    // The gravity first: the window manager reads the move by the hints it has.
+    SetSizeHints(*window, origin, StaticGravity);
+    window->position(origin.x, origin.y);
+    return 0; // FLTK sees the event as well
+}
+
 } // namespace
 
 void EnlargeIcon(const Fl_Window &window, const IconPixels &icon)
@@ -280,9 +313,18 @@ Placement CentreFrame(Fl_Window &window, const PixelRect &workArea, const FrameR
     const PixelPoint origin = CentredOrigin(workArea, window.w(), window.h(), placement.frame.value_or(FrameExtents{}));
     window.position(origin.x, origin.y);
     // FLTK rewrote both when the window took its size.
-    SetSizeHints(window, placement.frame ? StaticGravity : CenterGravity);
+    SetSizeHints(window, origin, placement.frame ? StaticGravity : CenterGravity);
     SetFrameFunctions(fl_xid(&window), request.motifHints);
     return placement;
+}
+
+void KeepCentredOnItsFrame(const Fl_Window &window, const PixelRect &workArea, const Placement &placement)
+{
+    const bool installed = g_centred.property != 0;
+    g_centred = {fl_xid(&window), XInternAtom(fl_display, "_NET_FRAME_EXTENTS", False), workArea, placement.frame,
+                 Clock::now() + kFrameSettles};
+    if (!installed)
+        Fl::add_system_handler(OnFrameExtents, nullptr);
 }
 
 } // namespace fltkhost

@@ -18,11 +18,15 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
+#include <poll.h>
+
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -234,5 +238,145 @@ INSTANTIATE_TEST_SUITE_P(FltkHost, Fallback,
                                          FallbackCase{"SilentWindowManager", true, true, fltkhost::kFrameExtentsWait,
                                                       500ms}),
                          [](const testing::TestParamInfo<FallbackCase> &info) { return info.param.name; });
+
+// A window manager that does no more than tell a frame, on a connection and a thread of its own:
+// it answers _NET_REQUEST_FRAME_EXTENTS with `told` (or never), maps the window as asked and then
+// publishes the extents of the frame it "draws", `drawn`, after `drawnAfter`; it grants every
+// move as asked. The frame is not drawn: the window's place with the extents says where it is.
+struct Frames {
+    std::optional<fltkhost::FrameExtents> told;
+    fltkhost::FrameExtents drawn;
+    std::chrono::milliseconds drawnAfter;
+};
+
+class FrameTeller {
+public:
+    explicit FrameTeller(const Frames &frames) : m_frames(frames), m_display(XOpenDisplay(nullptr))
+    {
+        XSelectInput(m_display, DefaultRootWindow(m_display), SubstructureRedirectMask);
+        XSync(m_display, False);
+        m_thread = std::thread([this] { Run(); });
+    }
+    ~FrameTeller()
+    {
+        m_stop = true;
+        m_thread.join();
+        XCloseDisplay(m_display);
+    }
+    FrameTeller(const FrameTeller &) = delete;
+    FrameTeller &operator=(const FrameTeller &) = delete;
+
+private:
+    void Tell(Window window, const fltkhost::FrameExtents &frame)
+    {
+        const long items[4] = {frame.left, frame.right, frame.top, frame.bottom};
+        XChangeProperty(m_display, window, XInternAtom(m_display, "_NET_FRAME_EXTENTS", False), XA_CARDINAL, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char *>(items), 4);
+        XFlush(m_display);
+    }
+
+    void Run()
+    {
+        const Atom request = XInternAtom(m_display, "_NET_REQUEST_FRAME_EXTENTS", False);
+        Window mapped = 0;
+        std::chrono::steady_clock::time_point drawAt;
+        while (!m_stop) {
+            if (mapped != 0 && std::chrono::steady_clock::now() >= drawAt) {
+                Tell(mapped, m_frames.drawn);
+                mapped = 0;
+            }
+            if (XPending(m_display) == 0) {
+                pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
+                poll(&connection, 1, 5);
+                continue;
+            }
+            XEvent event{};
+            XNextEvent(m_display, &event);
+            if (event.type == ClientMessage && event.xclient.message_type == request && m_frames.told) {
+                Tell(event.xclient.window, *m_frames.told);
+            } else if (event.type == MapRequest) {
+                XMapWindow(m_display, event.xmaprequest.window);
+                XFlush(m_display);
+                mapped = event.xmaprequest.window;
+                drawAt = std::chrono::steady_clock::now() + m_frames.drawnAfter;
+            } else if (event.type == ConfigureRequest) {
+                const XConfigureRequestEvent &asked = event.xconfigurerequest;
+                XWindowChanges changes{asked.x,     asked.y,     asked.width, asked.height, asked.border_width,
+                                       asked.above, asked.detail};
+                XConfigureWindow(m_display, asked.window, static_cast<unsigned>(asked.value_mask), &changes);
+                XFlush(m_display);
+            }
+        }
+    }
+
+    Frames m_frames;
+    Display *m_display;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+struct SettlingCase {
+    const char *name;
+    Frames frames;
+    bool recentred; // centred for the frame drawn; else it stays centred for the frame told
+};
+
+void PrintTo(const SettlingCase &param, std::ostream *out)
+{
+    *out << param.name;
+}
+
+class FrameSettles : public testing::TestWithParam<SettlingCase> {};
+
+// A frame other than the one told before the map puts the window again, centred for it, while the
+// window manager settles the frame; a later one leaves it where it is.
+TEST_P(FrameSettles, WindowIsCentredForTheFrameDrawn)
+{
+    const SettlingCase &param = GetParam();
+    Display *display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const long request = static_cast<long>(XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False));
+    XCloseDisplay(display);
+    const RootProperty supported("_NET_SUPPORTED", XA_ATOM, 32, &request, 1);
+    const FrameTeller manager(param.frames);
+    Play([&](HWND /*hDlg*/) {
+        const fltkhost::DialogWindow &window = Shown();
+        fltkhost::PixelRect work;
+        Fl::screen_work_area(work.x, work.y, work.w, work.h, 0);
+        const fltkhost::FrameExtents &frame =
+            param.recentred ? param.frames.drawn : param.frames.told.value_or(fltkhost::FrameExtents{});
+        const fltkhost::PixelPoint expected = fltkhost::CentredOrigin(work, window.w(), window.h(), frame);
+        const auto origin = [&] {
+            fltkhost::PixelPoint at;
+            ::Window child = 0;
+            XTranslateCoordinates(fl_display, fl_xid(&window), DefaultRootWindow(fl_display), 0, 0, &at.x, &at.y,
+                                  &child);
+            return at;
+        };
+        // Until the frame has been drawn and the window has had the time to answer it.
+        const auto until = std::chrono::steady_clock::now() + param.frames.drawnAfter + 300ms;
+        while (std::chrono::steady_clock::now() < until && (!param.recentred || origin() != expected)) {
+            Fl::wait(0.02);
+            user::Settle();
+        }
+        EXPECT_EQ(origin(), expected);
+        user::Press(user::Key::Escape);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FltkHost, FrameSettles,
+    testing::Values(
+        // mutter 48's first window: no frame until its frames client has made one, then a title bar.
+        SettlingCase{"NoFrameToldTitleBarDrawn", {fltkhost::FrameExtents{}, {0, 0, 39, 0}, 30ms}, true},
+        // fluxbox: a handle told, which a window that cannot be resized does not get.
+        SettlingCase{"HandleToldNotDrawn", {fltkhost::FrameExtents{1, 1, 20, 4}, {1, 1, 20, 1}, 10ms}, true},
+        // An answer after the start's wait: the gravity placed the window, the extents correct it.
+        SettlingCase{"NothingToldFrameDrawn", {std::nullopt, {4, 4, 24, 4}, 10ms}, true},
+        // A theme changed later: the user may have put the window where it is.
+        SettlingCase{"FrameChangedLater",
+                     {fltkhost::FrameExtents{1, 1, 20, 1}, {1, 1, 30, 1}, fltkhost::kFrameSettles + 200ms},
+                     false}),
+    [](const testing::TestParamInfo<SettlingCase> &info) { return info.param.name; });
 
 } // namespace
