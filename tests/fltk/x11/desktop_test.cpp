@@ -109,6 +109,32 @@ private:
     Atom m_property;
 };
 
+// The root window's _NET_SUPPORTED listing _NET_REQUEST_FRAME_EXTENTS, as a window manager that
+// offers the request sets it.
+void ListFrameRequest(std::optional<RootProperty> &supported)
+{
+    Display *display = XOpenDisplay(nullptr);
+    const long request = static_cast<long>(XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False));
+    XCloseDisplay(display);
+    supported.emplace("_NET_SUPPORTED", XA_ATOM, 32, &request, 1);
+}
+
+fltkhost::PixelRect WorkArea()
+{
+    fltkhost::PixelRect work;
+    Fl::screen_work_area(work.x, work.y, work.w, work.h, 0);
+    return work;
+}
+
+// Where the window's client area is on the screen.
+fltkhost::PixelPoint ClientOrigin(const Fl_Window &window)
+{
+    fltkhost::PixelPoint at;
+    ::Window child = 0;
+    XTranslateCoordinates(fl_display, fl_xid(&window), DefaultRootWindow(fl_display), 0, 0, &at.x, &at.y, &child);
+    return at;
+}
+
 void Play(const user::Scenario &scenario)
 {
     const auto run = user::RunProgram(scenario);
@@ -196,13 +222,8 @@ TEST_P(Fallback, ClientAreaIsCentredWithoutTheFramesExtents)
 {
     const FallbackCase &param = GetParam();
     std::optional<RootProperty> supported;
-    if (param.listsRequest) {
-        Display *display = XOpenDisplay(nullptr);
-        ASSERT_NE(display, nullptr);
-        const long request = static_cast<long>(XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False));
-        XCloseDisplay(display);
-        supported.emplace("_NET_SUPPORTED", XA_ATOM, 32, &request, 1);
-    }
+    if (param.listsRequest)
+        ListFrameRequest(supported);
     Play([&](HWND /*hDlg*/) {
         const fltkhost::DialogWindow &window = Shown();
         const fltkhost::Placement &placed = window.Placed();
@@ -212,17 +233,10 @@ TEST_P(Fallback, ClientAreaIsCentredWithoutTheFramesExtents)
         EXPECT_LE(placed.sinceRequest, param.mostWait);
         EXPECT_LE(placed.waited, placed.sinceRequest);
 
-        int workX = 0;
-        int workY = 0;
-        int workW = 0;
-        int workH = 0;
-        Fl::screen_work_area(workX, workY, workW, workH, 0);
-        int x = 0;
-        int y = 0;
-        ::Window child = 0;
-        XTranslateCoordinates(fl_display, fl_xid(&window), DefaultRootWindow(fl_display), 0, 0, &x, &y, &child);
-        EXPECT_LE(std::abs(2 * (x - workX) + window.w() - workW), 1) << "x " << x;
-        EXPECT_LE(std::abs(2 * (y - workY) + window.h() - workH), 1) << "y " << y;
+        const fltkhost::PixelRect work = WorkArea();
+        const auto [x, y] = ClientOrigin(window);
+        EXPECT_LE(std::abs(2 * (x - work.x) + window.w() - work.w), 1) << "x " << x;
+        EXPECT_LE(std::abs(2 * (y - work.y) + window.h() - work.h), 1) << "y " << y;
         XSizeHints hints{};
         long supplied = 0;
         ASSERT_NE(XGetWMNormalHints(fl_display, fl_xid(&window), &hints, &supplied), 0);
@@ -333,33 +347,21 @@ class FrameSettles : public testing::TestWithParam<SettlingCase> {};
 TEST_P(FrameSettles, WindowIsCentredForTheFrameDrawn)
 {
     const SettlingCase &param = GetParam();
-    Display *display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    const long request = static_cast<long>(XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False));
-    XCloseDisplay(display);
-    const RootProperty supported("_NET_SUPPORTED", XA_ATOM, 32, &request, 1);
+    std::optional<RootProperty> supported;
+    ListFrameRequest(supported);
     const FrameTeller manager(param.frames);
     Play([&](HWND /*hDlg*/) {
         const fltkhost::DialogWindow &window = Shown();
-        fltkhost::PixelRect work;
-        Fl::screen_work_area(work.x, work.y, work.w, work.h, 0);
         const fltkhost::FrameExtents &frame =
             param.recentred ? param.frames.drawn : param.frames.told.value_or(fltkhost::FrameExtents{});
-        const fltkhost::PixelPoint expected = fltkhost::CentredOrigin(work, window.w(), window.h(), frame);
-        const auto origin = [&] {
-            fltkhost::PixelPoint at;
-            ::Window child = 0;
-            XTranslateCoordinates(fl_display, fl_xid(&window), DefaultRootWindow(fl_display), 0, 0, &at.x, &at.y,
-                                  &child);
-            return at;
-        };
+        const fltkhost::PixelPoint expected = fltkhost::CentredOrigin(WorkArea(), window.w(), window.h(), frame);
         // Until the frame has been drawn and the window has had the time to answer it.
         const auto until = std::chrono::steady_clock::now() + param.frames.drawnAfter + 300ms;
-        while (std::chrono::steady_clock::now() < until && (!param.recentred || origin() != expected)) {
+        while (std::chrono::steady_clock::now() < until && (!param.recentred || ClientOrigin(window) != expected)) {
             Fl::wait(0.02);
             user::Settle();
         }
-        EXPECT_EQ(origin(), expected);
+        EXPECT_EQ(ClientOrigin(window), expected);
         user::Press(user::Key::Escape);
     });
 }
