@@ -236,7 +236,9 @@ struct Centred {
     Atom property = 0; // _NET_FRAME_EXTENTS
     PixelRect workArea;
     std::optional<FrameExtents> frame; // none: the window manager centred it by the gravity
-    Clock::time_point until;           // after this, a new frame is the user's or the theme's: it stays put
+    // From kFrameSettles after the window manager has mapped the window, a new frame is the
+    // user's or the theme's: the window stays where it is.
+    std::optional<Clock::time_point> until;
 };
 
 Centred g_centred;
@@ -244,15 +246,20 @@ Centred g_centred;
 int OnFrameExtents(void *xevent, void * /*data*/)
 {
     const auto *event = static_cast<const XEvent *>(xevent);
-    if (g_centred.xid == 0 || event->type != PropertyNotify || event->xproperty.window != g_centred.xid ||
+    if (g_centred.xid == 0)
+        return 0;
+    // A loaded desktop may take a second or more to map the window: the time counts from then.
+    if (event->type == MapNotify && event->xmap.window == g_centred.xid && !g_centred.until)
+        g_centred.until = Clock::now() + kFrameSettles;
+    if (event->type != PropertyNotify || event->xproperty.window != g_centred.xid ||
         event->xproperty.atom != g_centred.property || event->xproperty.state != PropertyNewValue)
         return 0;
-    const std::optional<FrameExtents> frame = ReadFrameExtents(g_centred.xid, g_centred.property);
-    Fl_Window *window = fl_find(g_centred.xid);
-    if (Clock::now() > g_centred.until) {
+    if (g_centred.until && Clock::now() > *g_centred.until) {
         g_centred.xid = 0;
         return 0;
     }
+    const std::optional<FrameExtents> frame = ReadFrameExtents(g_centred.xid, g_centred.property);
+    Fl_Window *window = fl_find(g_centred.xid);
     if (!frame || frame == g_centred.frame || window == nullptr)
         return 0;
     const PixelPoint origin = CentredOrigin(g_centred.workArea, window->w(), window->h(), *frame);
@@ -322,7 +329,7 @@ void KeepCentredOnItsFrame(const Fl_Window &window, const PixelRect &workArea, c
 {
     const bool installed = g_centred.property != 0;
     g_centred = {fl_xid(&window), XInternAtom(fl_display, "_NET_FRAME_EXTENTS", False), workArea, placement.frame,
-                 Clock::now() + kFrameSettles};
+                 std::nullopt};
     if (!installed)
         Fl::add_system_handler(OnFrameExtents, nullptr);
 }

@@ -71,15 +71,15 @@ FrameRequest CreateAskingFrame(Fl_Window &window, const std::optional<IconPixels
 Placement CentreFrame(Fl_Window &window, const PixelRect &workArea, const FrameRequest &request,
                       std::chrono::milliseconds limit = kFrameExtentsWait);
 
-// How long after the map the window manager may still change the frame: a user does not move a
-// window that soon after it appears.
+// How long after the window manager has mapped the window it may still change the frame: a user
+// does not move a window that soon after it appears.
 inline constexpr std::chrono::milliseconds kFrameSettles{1000};
 
-// Keeps the mapped window's frame centred while the window manager settles it: some draw another
-// frame than they told before the map (mutter's frames client makes it only then; fluxbox drops
-// the handle of a window that cannot be resized), and some tell it only after the wait. A frame of
-// other extents within kFrameSettles of the map puts the window again; later ones leave it where
-// it is.
+// Keeps the window's frame centred while the window manager settles it: some draw another frame
+// than they told before the map (mutter's frames client makes it only then; fluxbox drops the
+// handle of a window that cannot be resized), and some tell it only after the wait. A frame of
+// other extents, until kFrameSettles after the window manager has mapped the window, puts the
+// window again; later ones leave it where it is.
 void KeepCentredOnItsFrame(const Fl_Window &window, const PixelRect &workArea, const Placement &placement);
 
 // Gives the shown window's icon its enlargements, twice and four times its size, which a scaled
