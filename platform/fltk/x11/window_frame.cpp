@@ -236,6 +236,8 @@ struct Centred {
     Atom property = 0; // _NET_FRAME_EXTENTS
     PixelRect workArea;
     std::optional<FrameExtents> frame; // none: the window manager centred it by the gravity
+    int w = 0;
+    int h = 0;
     // From kFrameSettles after the window manager has mapped the window, a new frame is the
     // user's or the theme's: the window stays where it is.
     std::optional<Clock::time_point> until;
@@ -251,6 +253,13 @@ int OnFrameExtents(void *xevent, void * /*data*/)
     // A loaded desktop may take a second or more to map the window: the time counts from then.
     if (event->type == MapNotify && event->xmap.window == g_centred.xid && !g_centred.until)
         g_centred.until = Clock::now() + kFrameSettles;
+    // A window of another size has been maximised or resized by the window manager, whose frame
+    // follows from that: centring it would move it where the window manager cannot restore it from.
+    if (event->type == ConfigureNotify && event->xconfigure.window == g_centred.xid &&
+        (event->xconfigure.width != g_centred.w || event->xconfigure.height != g_centred.h)) {
+        g_centred.xid = 0;
+        return 0;
+    }
     if (event->type != PropertyNotify || event->xproperty.window != g_centred.xid ||
         event->xproperty.atom != g_centred.property || event->xproperty.state != PropertyNewValue)
         return 0;
@@ -262,7 +271,7 @@ int OnFrameExtents(void *xevent, void * /*data*/)
     Fl_Window *window = fl_find(g_centred.xid);
     if (!frame || frame == g_centred.frame || window == nullptr)
         return 0;
-    const PixelPoint origin = CentredOrigin(g_centred.workArea, window->w(), window->h(), *frame);
+    const PixelPoint origin = CentredOrigin(g_centred.workArea, g_centred.w, g_centred.h, *frame);
     g_centred.frame = frame;
     // The gravity first: the window manager reads the move by the hints it has.
     SetSizeHints(*window, origin, StaticGravity);
@@ -328,8 +337,13 @@ Placement CentreFrame(Fl_Window &window, const PixelRect &workArea, const FrameR
 void KeepCentredOnItsFrame(const Fl_Window &window, const PixelRect &workArea, const Placement &placement)
 {
     const bool installed = g_centred.property != 0;
-    g_centred = {fl_xid(&window), XInternAtom(fl_display, "_NET_FRAME_EXTENTS", False), workArea, placement.frame,
-                 std::nullopt};
+    g_centred = {.xid = fl_xid(&window),
+                 .property = XInternAtom(fl_display, "_NET_FRAME_EXTENTS", False),
+                 .workArea = workArea,
+                 .frame = placement.frame,
+                 .w = window.w(),
+                 .h = window.h(),
+                 .until = std::nullopt};
     if (!installed)
         Fl::add_system_handler(OnFrameExtents, nullptr);
 }

@@ -255,12 +255,14 @@ INSTANTIATE_TEST_SUITE_P(FltkHost, Fallback,
 
 // A window manager that does no more than tell a frame, on a connection and a thread of its own:
 // it answers _NET_REQUEST_FRAME_EXTENTS with `told` (or never), maps the window as asked and then
-// publishes the extents of the frame it "draws", `drawn`, after `drawnAfter`; it grants every
-// move as asked. The frame is not drawn: the window's place with the extents says where it is.
+// publishes the extents of the frame it "draws", `drawn`, after `drawnAfter`, first giving the
+// window the place and size `maximised` where there is one; it grants every move as asked. The
+// frame is not drawn: the window's place with the extents says where it is.
 struct Frames {
     std::optional<fltkhost::FrameExtents> told;
     fltkhost::FrameExtents drawn;
     std::chrono::milliseconds drawnAfter;
+    std::optional<fltkhost::PixelRect> maximised;
 };
 
 class FrameTeller {
@@ -296,6 +298,9 @@ private:
         std::chrono::steady_clock::time_point drawAt;
         while (!m_stop) {
             if (mapped != 0 && std::chrono::steady_clock::now() >= drawAt) {
+                if (const auto &at = m_frames.maximised)
+                    XMoveResizeWindow(m_display, mapped, at->x, at->y, static_cast<unsigned>(at->w),
+                                      static_cast<unsigned>(at->h));
                 Tell(mapped, m_frames.drawn);
                 mapped = 0;
             }
@@ -332,7 +337,7 @@ private:
 struct SettlingCase {
     const char *name;
     Frames frames;
-    bool recentred; // centred for the frame drawn; else it stays centred for the frame told
+    bool recentred; // centred for the frame drawn; else it stays where it was put
 };
 
 void PrintTo(const SettlingCase &param, std::ostream *out)
@@ -354,7 +359,10 @@ TEST_P(FrameSettles, WindowIsCentredForTheFrameDrawn)
         const fltkhost::DialogWindow &window = Shown();
         const fltkhost::FrameExtents &frame =
             param.recentred ? param.frames.drawn : param.frames.told.value_or(fltkhost::FrameExtents{});
-        const fltkhost::PixelPoint expected = fltkhost::CentredOrigin(WorkArea(), window.w(), window.h(), frame);
+        const auto &maximised = param.frames.maximised;
+        const fltkhost::PixelPoint expected = maximised
+                                                  ? fltkhost::PixelPoint{maximised->x, maximised->y}
+                                                  : fltkhost::CentredOrigin(WorkArea(), window.w(), window.h(), frame);
         // Until the frame has been drawn and the window has had the time to answer it.
         const auto until = std::chrono::steady_clock::now() + param.frames.drawnAfter + 300ms;
         while (std::chrono::steady_clock::now() < until && (!param.recentred || ClientOrigin(window) != expected)) {
@@ -370,14 +378,20 @@ INSTANTIATE_TEST_SUITE_P(
     FltkHost, FrameSettles,
     testing::Values(
         // mutter 48's first window: no frame until its frames client has made one, then a title bar.
-        SettlingCase{"NoFrameToldTitleBarDrawn", {fltkhost::FrameExtents{}, {0, 0, 39, 0}, 30ms}, true},
+        SettlingCase{"NoFrameToldTitleBarDrawn", {fltkhost::FrameExtents{}, {0, 0, 39, 0}, 30ms, std::nullopt}, true},
         // fluxbox: a handle told, which a window that cannot be resized does not get.
-        SettlingCase{"HandleToldNotDrawn", {fltkhost::FrameExtents{1, 1, 20, 4}, {1, 1, 20, 1}, 10ms}, true},
+        SettlingCase{
+            "HandleToldNotDrawn", {fltkhost::FrameExtents{1, 1, 20, 4}, {1, 1, 20, 1}, 10ms, std::nullopt}, true},
         // An answer after the start's wait: the gravity placed the window, the extents correct it.
-        SettlingCase{"NothingToldFrameDrawn", {std::nullopt, {4, 4, 24, 4}, 10ms}, true},
+        SettlingCase{"NothingToldFrameDrawn", {std::nullopt, {4, 4, 24, 4}, 10ms, std::nullopt}, true},
         // A theme changed later: the user may have put the window where it is.
-        SettlingCase{"FrameChangedLater",
-                     {fltkhost::FrameExtents{1, 1, 20, 1}, {1, 1, 30, 1}, fltkhost::kFrameSettles + 200ms},
+        SettlingCase{
+            "FrameChangedLater",
+            {fltkhost::FrameExtents{1, 1, 20, 1}, {1, 1, 30, 1}, fltkhost::kFrameSettles + 200ms, std::nullopt},
+            false},
+        // fluxbox maximises on a taskbar's request, dropping the border: the window is where it put it.
+        SettlingCase{"MaximisedSoonAfterTheMap",
+                     {fltkhost::FrameExtents{1, 1, 20, 1}, {0, 0, 19, 0}, 30ms, fltkhost::PixelRect{0, 19, 640, 461}},
                      false}),
     [](const testing::TestParamInfo<SettlingCase> &info) { return info.param.name; });
 
