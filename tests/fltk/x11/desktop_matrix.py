@@ -6,8 +6,8 @@
 Each X11 row starts a virtual display (Xvfb) of its own with the row's window manager on it and
 starts the program there twice: on the bare screen and beside a panel (a dock window that reserves
 a strip with _NET_WM_STRUT_PARTIAL). What is checked is what a user sees: the whole window, frame
-included, centred on the work area within a pixel; its fixed size, which a request to maximise
-does not change and whose frame offers no maximising; the keyboard focus at the start; staying
+included, centred on the work area within a pixel; its fixed size and place, which a request to
+maximise does not change, and a frame that offers no maximising; the keyboard focus at the start; staying
 above a window that was activated after it; Escape ending it with exit code 0. The XWayland rows
 start a Wayland compositor headless and check the window's size there with no Xft.dpi set.
 
@@ -248,12 +248,31 @@ class Program:
         return self.process.stderr.read().decode(errors="replace")
 
 
+def work_area(d):
+    """The work area of the first desktop, x, y, width, height."""
+    # kwin publishes no work area while nothing reserves a strip of the screen: it is the screen.
+    screen = d.d.screen()
+    work = d.prop(d.root, "_NET_WORKAREA", Xatom.CARDINAL)
+    return tuple(work[:4]) if work else (0, 0, screen.width_in_pixels, screen.height_in_pixels)
+
+
+def settled_work_area(d, quiet=0.3, limit=5.0):
+    """The work area once the desktop has left it alone for a while: a window manager's own taskbar
+    (icewm's) reserves its strip only after the window manager has taken windows over."""
+    deadline = time.monotonic() + limit
+    last, since = work_area(d), time.monotonic()
+    while time.monotonic() - since < quiet and time.monotonic() < deadline:
+        time.sleep(0.02)
+        now = work_area(d)
+        if now != last:
+            last, since = now, time.monotonic()
+    return last
+
+
 def frame_offset(d, window):
     """The offset of the frame's centre from the work area's centre, (x, y) in pixels, or the reason."""
     extents = d.prop(window, "_NET_FRAME_EXTENTS", Xatom.CARDINAL)
-    # kwin publishes no work area while nothing reserves a strip of the screen: it is the screen.
-    screen = d.d.screen()
-    work = d.prop(d.root, "_NET_WORKAREA", Xatom.CARDINAL) or [0, 0, screen.width_in_pixels, screen.height_in_pixels]
+    work = work_area(d)
     if extents is None or len(extents) != 4:
         return "no _NET_FRAME_EXTENTS"
     left, right, top, bottom = extents
@@ -356,6 +375,23 @@ class Row:
         return ok
 
 
+def where(d, window):
+    """The work area, the frame's extents and the client area's place: what a misplaced frame is judged by."""
+    at = window.translate_coords(d.root, 0, 0)
+    extents = d.prop(window, "_NET_FRAME_EXTENTS", Xatom.CARDINAL)
+    return "work area %d,%d %dx%d; frame %s; client area at %d,%d" % (
+        work_area(d) + (",".join(map(str, extents or [])) or "none", -at.x, -at.y))
+
+
+def active_window(d):
+    """What _NET_ACTIVE_WINDOW names: the window's title, or none."""
+    active = (d.prop(d.root, "_NET_ACTIVE_WINDOW", Xatom.WINDOW) or [0])[0]
+    if not active:
+        return "none"
+    name = d.prop(d.d.create_resource_object("window", active), "WM_NAME")
+    return "%s (0x%x)" % (name.decode(errors="replace") if isinstance(name, bytes) else name, active)
+
+
 def run_x11(row, d, with_panel):
     """One start of the program on a display with a window manager; appends failures to the row."""
     tag = "beside a panel: " if with_panel else ""
@@ -364,6 +400,7 @@ def run_x11(row, d, with_panel):
         panel, reserved = make_panel(d)
         if not reserved:
             row.figures.append("the window manager reserves no strip for a panel")
+    work = settled_work_area(d)
     program = Program(d)
     try:
         window = program.find()
@@ -374,8 +411,10 @@ def run_x11(row, d, with_panel):
         if not row.check(not isinstance(offset, str), tag + str(offset)):
             return
         row.figures.append("%soffset %g, %g; mapped %.0f ms" % (tag, offset[0], offset[1], program.mapped * 1000))
-        row.check(abs(offset[0]) <= 1 and abs(offset[1]) <= 1,
-                  "%sframe centre %g, %g px from the work area's" % (tag, offset[0], offset[1]))
+        placed = where(d, window)
+        if row.check(work_area(d) == work, "%sthe work area changed while the program started: %s" % (tag, placed)):
+            row.check(abs(offset[0]) <= 1 and abs(offset[1]) <= 1,
+                      "%sframe centre %g, %g px from the work area's: %s" % (tag, offset[0], offset[1], placed))
         row.check((geometry.width, geometry.height) == SIZE, "%ssize %d x %d" % (tag, geometry.width, geometry.height))
         row.check(wait_for(lambda: focus_is(d, window), 2), tag + "no keyboard focus at the start")
         if with_panel:
@@ -396,14 +435,16 @@ def run_x11(row, d, with_panel):
         geometry = window.get_geometry()
         row.check((geometry.width, geometry.height) == SIZE,
                   "maximised on request to %d x %d" % (geometry.width, geometry.height))
+        after = stable_offset(d, window)
+        row.check(after == offset, "moved by a request to maximise: %s" % where(d, window))
         # A loaded machine's window manager may take a while to grant the request.
         row.check(wait_for(lambda: "_NET_WM_STATE_ABOVE" in d.names(window, "_NET_WM_STATE"), 3),
                   "not kept above: no _NET_WM_STATE_ABOVE")
         other = other_window(d)
-        if row.check(activate(d, other), "another window could not be activated"):
+        if row.check(activate(d, other), "another window could not be activated: active: " + active_window(d)):
             time.sleep(0.2)
             row.check(wait_for(lambda: stacked_above(d, window, other), 2), "not kept above a window activated after it")
-        row.check(activate(d, window, other), "the window could not be activated again")
+        row.check(activate(d, window, other), "the window could not be activated again: active: " + active_window(d))
         press_escape(d)
         code = program.exit_code()
         row.check(code == 0, "Escape: exit code %s" % code)
