@@ -435,8 +435,10 @@ def run_x11(row, d, with_panel):
         geometry = window.get_geometry()
         row.check((geometry.width, geometry.height) == SIZE,
                   "maximised on request to %d x %d" % (geometry.width, geometry.height))
+        # Still centred: a frame told late may have put the window again by a pixel meanwhile.
         after = stable_offset(d, window)
-        row.check(after == offset, "moved by a request to maximise: %s" % where(d, window))
+        row.check(not isinstance(after, str) and abs(after[0]) <= 1 and abs(after[1]) <= 1,
+                  "moved by a request to maximise: %s" % where(d, window))
         # A loaded machine's window manager may take a while to grant the request.
         row.check(wait_for(lambda: "_NET_WM_STATE_ABOVE" in d.names(window, "_NET_WM_STATE"), 3),
                   "not kept above: no _NET_WM_STATE_ABOVE")
