@@ -3,6 +3,7 @@
 #include "platform/fltk/x11/activation.h"
 
 #include "platform/fltk/x11/wm_request.h"
+#include "platform/fltk/x11/x_property.h"
 
 #include <X11/Xatom.h>
 
@@ -10,26 +11,12 @@ namespace fltkhost {
 
 namespace {
 
-struct PropertyWanted {
-    Window window;
-    Atom atom;
-};
-
-// Xlib's predicate type fixes the parameters' types.
-// NOLINTNEXTLINE(readability-non-const-parameter)
-Bool IsPropertyChange(Display * /*display*/, XEvent *event, XPointer wanted)
-{
-    const auto *property = reinterpret_cast<const PropertyWanted *>(wanted);
-    return static_cast<Bool>(event->type == PropertyNotify && event->xproperty.window == property->window &&
-                             event->xproperty.atom == property->atom);
-}
-
 Time ServerTime(Display *display, Window window)
 {
     PropertyWanted wanted{window, XInternAtom(display, "_ZAHLIX_TIME", False)};
     XChangeProperty(display, window, wanted.atom, XA_INTEGER, 32, PropModeAppend, nullptr, 0);
     XEvent event{};
-    XIfEvent(display, &event, IsPropertyChange, reinterpret_cast<XPointer>(&wanted));
+    XIfEvent(display, &event, IsNewValue, reinterpret_cast<XPointer>(&wanted));
     XDeleteProperty(display, window, wanted.atom);
     return event.xproperty.time;
 }

@@ -199,20 +199,6 @@ std::optional<FrameExtents> ReadFrameExtents(Window xid, Atom property)
                         static_cast<int>(items[3])};
 }
 
-struct PropertyWanted {
-    Window window;
-    Atom atom;
-};
-
-// Xlib's predicate type fixes the parameters' types.
-// NOLINTNEXTLINE(readability-non-const-parameter)
-Bool IsPropertySet(Display * /*display*/, XEvent *event, XPointer wanted)
-{
-    const auto *property = reinterpret_cast<const PropertyWanted *>(wanted);
-    return static_cast<Bool>(event->type == PropertyNotify && event->xproperty.window == property->window &&
-                             event->xproperty.atom == property->atom && event->xproperty.state == PropertyNewValue);
-}
-
 // Takes the answer out of the event queue, leaving every other event there for FLTK. At the
 // deadline the property is read once more, in case its notice was taken from the queue before.
 std::optional<FrameExtents> WaitForFrameExtents(Window xid, Atom property, Clock::time_point deadline)
@@ -220,7 +206,7 @@ std::optional<FrameExtents> WaitForFrameExtents(Window xid, Atom property, Clock
     PropertyWanted wanted{xid, property};
     XEvent event{};
     for (;;) {
-        if (XCheckIfEvent(fl_display, &event, IsPropertySet, reinterpret_cast<XPointer>(&wanted)) == True)
+        if (XCheckIfEvent(fl_display, &event, IsNewValue, reinterpret_cast<XPointer>(&wanted)) == True)
             return ReadFrameExtents(xid, property);
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)

@@ -1,4 +1,4 @@
-// List properties of 32-bit items.
+// List properties of 32-bit items, and new values of a property.
 #include "platform/fltk/x11/x_property.h"
 
 namespace fltkhost {
@@ -20,6 +20,15 @@ std::vector<unsigned long> ListProperty(Display *display, Window window, Atom pr
     if (data != nullptr)
         XFree(data);
     return items;
+}
+
+// Xlib's predicate type fixes the parameters' types.
+// NOLINTNEXTLINE(readability-non-const-parameter)
+Bool IsNewValue(Display * /*display*/, XEvent *event, XPointer wanted)
+{
+    const auto *property = reinterpret_cast<const PropertyWanted *>(wanted);
+    return static_cast<Bool>(event->type == PropertyNotify && event->xproperty.window == property->window &&
+                             event->xproperty.atom == property->atom && event->xproperty.state == PropertyNewValue);
 }
 
 } // namespace fltkhost
