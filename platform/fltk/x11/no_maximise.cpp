@@ -28,8 +28,7 @@ Watched g_watched;
 int OnStateChange(void *xevent, void * /*data*/)
 {
     const auto *event = static_cast<const XEvent *>(xevent);
-    if (event->type != PropertyNotify || event->xproperty.window != g_watched.window ||
-        event->xproperty.atom != g_watched.state || event->xproperty.state != PropertyNewValue)
+    if (!IsNewValueOf(*event, g_watched.window, g_watched.state))
         return 0;
     const std::vector<unsigned long> state = ListProperty(fl_display, g_watched.window, g_watched.state, XA_ATOM);
     const bool maximised = std::any_of(state.begin(), state.end(), [](unsigned long atom) {

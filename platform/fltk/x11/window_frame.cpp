@@ -246,8 +246,7 @@ int OnFrameExtents(void *xevent, void * /*data*/)
         g_centred.xid = 0;
         return 0;
     }
-    if (event->type != PropertyNotify || event->xproperty.window != g_centred.xid ||
-        event->xproperty.atom != g_centred.property || event->xproperty.state != PropertyNewValue)
+    if (!IsNewValueOf(*event, g_centred.xid, g_centred.property))
         return 0;
     if (g_centred.until && Clock::now() > *g_centred.until) {
         g_centred.xid = 0;

@@ -22,13 +22,18 @@ std::vector<unsigned long> ListProperty(Display *display, Window window, Atom pr
     return items;
 }
 
+bool IsNewValueOf(const XEvent &event, Window window, Atom property)
+{
+    return event.type == PropertyNotify && event.xproperty.window == window && event.xproperty.atom == property &&
+           event.xproperty.state == PropertyNewValue;
+}
+
 // Xlib's predicate type fixes the parameters' types.
 // NOLINTNEXTLINE(readability-non-const-parameter)
 Bool IsNewValue(Display * /*display*/, XEvent *event, XPointer wanted)
 {
     const auto *property = reinterpret_cast<const PropertyWanted *>(wanted);
-    return static_cast<Bool>(event->type == PropertyNotify && event->xproperty.window == property->window &&
-                             event->xproperty.atom == property->atom && event->xproperty.state == PropertyNewValue);
+    return static_cast<Bool>(IsNewValueOf(*event, property->window, property->atom));
 }
 
 } // namespace fltkhost

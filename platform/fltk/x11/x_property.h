@@ -15,6 +15,9 @@ namespace fltkhost {
 // `remove`, the property is deleted once read, as a requestor does with a selection's answer.
 std::vector<unsigned long> ListProperty(Display *display, Window window, Atom property, Atom type, bool remove = false);
 
+// Whether the event is a PropertyNotify of a new value of the window's property.
+bool IsNewValueOf(const XEvent &event, Window window, Atom property);
+
 // A property of a window whose new value XIfEvent or XCheckIfEvent waits for, with IsNewValue.
 struct PropertyWanted {
     Window window;

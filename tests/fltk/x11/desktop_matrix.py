@@ -7,8 +7,8 @@ Each X11 row starts a virtual display (Xvfb) of its own with the row's window ma
 starts the program there twice: on the bare screen and beside a panel (a dock window that reserves
 a strip with _NET_WM_STRUT_PARTIAL). What is checked is what a user sees: the whole window, frame
 included, centred on the work area within a pixel; its fixed size and place, which a request to
-maximise does not change, and a frame that offers no maximising; the keyboard focus at the start; staying
-above a window that was activated after it; Escape ending it with exit code 0. The XWayland rows
+maximise does not change, and a frame that offers no maximising; the keyboard focus at the start;
+staying above a window that was activated after it; Escape ending it with exit code 0. The XWayland rows
 start a Wayland compositor headless and check the window's size there with no Xft.dpi set.
 
 A desktop that cannot start here skips its rows with the reason; the test fails if openbox
@@ -284,6 +284,11 @@ def frame_offset(d, window):
     return ((2 * fx + fw - 2 * work[0] - work[2]) / 2, (2 * fy + fh - 2 * work[1] - work[3]) / 2)
 
 
+def centred(offset):
+    """Whether a frame's offset is one within a pixel of the centre (not a reason why there is none)."""
+    return not isinstance(offset, str) and abs(offset[0]) <= 1 and abs(offset[1]) <= 1
+
+
 def stable_offset(d, window):
     """The frame's offset once a window manager that places after the map has settled."""
     last = None
@@ -413,7 +418,7 @@ def run_x11(row, d, with_panel):
         row.figures.append("%soffset %g, %g; mapped %.0f ms" % (tag, offset[0], offset[1], program.mapped * 1000))
         placed = where(d, window)
         if row.check(work_area(d) == work, "%sthe work area changed while the program started: %s" % (tag, placed)):
-            row.check(abs(offset[0]) <= 1 and abs(offset[1]) <= 1,
+            row.check(centred(offset),
                       "%sframe centre %g, %g px from the work area's: %s" % (tag, offset[0], offset[1], placed))
         row.check((geometry.width, geometry.height) == SIZE, "%ssize %d x %d" % (tag, geometry.width, geometry.height))
         row.check(wait_for(lambda: focus_is(d, window), 2), tag + "no keyboard focus at the start")
@@ -437,8 +442,7 @@ def run_x11(row, d, with_panel):
                   "maximised on request to %d x %d" % (geometry.width, geometry.height))
         # Still centred: a frame told late may have put the window again by a pixel meanwhile.
         after = stable_offset(d, window)
-        row.check(not isinstance(after, str) and abs(after[0]) <= 1 and abs(after[1]) <= 1,
-                  "moved by a request to maximise: %s" % where(d, window))
+        row.check(centred(after), "moved by a request to maximise: %s" % where(d, window))
         # A loaded machine's window manager may take a while to grant the request.
         row.check(wait_for(lambda: "_NET_WM_STATE_ABOVE" in d.names(window, "_NET_WM_STATE"), 3),
                   "not kept above: no _NET_WM_STATE_ABOVE")
