@@ -11,8 +11,9 @@ maximise does not change, and a frame that offers no maximising; the keyboard fo
 staying above a window that was activated after it; Escape ending it with exit code 0. The XWayland rows
 start a Wayland compositor headless and check the window's size there with no Xft.dpi set.
 
-A desktop that cannot start here skips its rows with the reason; the test fails if openbox
-cannot start, or if any check of a row that ran fails. Run in a private mount and network
+A desktop that is installed but cannot start here skips its rows with the reason; the test fails
+if a desktop is not installed (make deps installs them all), if openbox cannot start, or if any
+check of a row that ran fails. Run in a private mount and network
 namespace with X sockets of its own (run_desktop_matrix.sh does it): XWayland takes the display
 numbers that it finds free, and the compositors' sockets stay out of the machine's /tmp.
 """
@@ -54,6 +55,11 @@ WAYLAND_ROWS = [
 
 class Skip(Exception):
     pass
+
+
+class NotInstalled(Exception):
+    def __str__(self):
+        return "%s is not installed (make deps installs it)" % self.args[0]
 
 
 def wait_for(condition, limit=5.0, step=0.02):
@@ -471,7 +477,7 @@ def x11_row(name, argv, env, scratch):
     row = Row(name)
     for command in {argv[0], [a for a in argv if a != "dbus-run-session"][0]}:
         if shutil.which(command) is None:
-            raise Skip(command + " is not installed")
+            raise NotInstalled(command)
     d = Desktop(scratch)
     try:
         d.start_xvfb()
@@ -491,16 +497,16 @@ def wayland_row(name, argv, env, scratch):
     binary = [a for a in argv if a != "dbus-run-session"][0]
     if binary == "{kwin_copy}":
         if shutil.which("kwin_wayland") is None:
-            raise Skip("kwin_wayland is not installed")
+            raise NotInstalled("kwin_wayland")
         # kwin_wayland refuses to start from /usr/bin in a sandbox as root: it carries file
         # capabilities. A plain copy starts.
         copy = os.path.join(scratch, "kwin_wayland")
         shutil.copy(shutil.which("kwin_wayland"), copy)
         argv = [copy if a == "{kwin_copy}" else a for a in argv]
     elif shutil.which(binary) is None:
-        raise Skip(binary + " is not installed")
+        raise NotInstalled(binary)
     if shutil.which("Xwayland") is None:
-        raise Skip("Xwayland is not installed")
+        raise NotInstalled("Xwayland")
     runtime = tempfile.mkdtemp(prefix="xdg-", dir=scratch)
     os.chmod(runtime, 0o700)
     before = x_sockets()
@@ -590,6 +596,9 @@ def run_row(name, argv, env, run, scratch):
     except Skip as reason:
         print("%-36s skipped: %s" % (name, reason))
         return SKIPPED
+    except NotInstalled as reason:
+        print("%-36s FAILED: %s" % (name, reason))
+        return 1
     except Exception as reason:  # a fault of the row's own, reported as its failure
         print("%-36s FAILED: %r" % (name, reason))
         return 1
