@@ -5,6 +5,7 @@
 #ifndef ZAHLIX_PLATFORM_FLTK_DIALOG_WINDOW_H
 #define ZAHLIX_PLATFORM_FLTK_DIALOG_WINDOW_H
 
+#include "platform/fltk/a11y/accessibility.h"
 #include "platform/fltk/dialog_units.h"
 #include "platform/fltk/x11/window_frame.h"
 #include "platform/win32.h"
@@ -18,7 +19,7 @@ class Fl_Input;
 
 namespace fltkhost {
 
-class DialogWindow : public Fl_Double_Window {
+class DialogWindow : public Fl_Double_Window, public AccessibleWindow {
 public:
     // Builds the window from the dialog as the dialog manager created it from its template:
     // one widget per control, placed by the base units of the dialog font at the layout DPI
@@ -28,7 +29,8 @@ public:
     DialogWindow(const DialogWindow &) = delete;
     DialogWindow &operator=(const DialogWindow &) = delete;
 
-    HWND Dialog() const { return m_dialog; }
+    Fl_Window &TopWindow() override { return *this; }
+    HWND Dialog() const override { return m_dialog; }
     BaseUnits Units() const { return m_units; }
     // The DPI that the window is laid out for, and the dialog font's size in pixels at it.
     double Dpi() const { return m_dpi; }
@@ -41,7 +43,7 @@ public:
     void show() override;
 
     // Whether the X server shows the window (a window manager maps it once it manages it).
-    bool Mapped();
+    bool Mapped() override;
 
     // For the mapped window at the start: asks the window manager to make it the active window,
     // unless it is already, and to leave it unmaximised (RefuseMaximising). Where a window manager decides about
@@ -57,7 +59,7 @@ public:
 
     // Brings the widgets up to date after the dialog manager ran the program: the texts that
     // the program set, the focus, and the request to stay above other windows.
-    void Sync();
+    void Sync() override;
 
     // The dialog manager's own keys, taken before the focused widget sees them: Tab, Shift+Tab,
     // Enter, Escape and Alt+F4; and the edit control's keys that FLTK's input would handle
@@ -66,7 +68,7 @@ public:
     bool HandleDialogKey();
 
     // The widget of a control, or nullptr.
-    Fl_Widget *WidgetOf(HWND control) const;
+    Fl_Widget *WidgetOf(HWND control) const override;
 
 private:
     struct Control {

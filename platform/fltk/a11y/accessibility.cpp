@@ -4,7 +4,6 @@
 #include "platform/fltk/a11y/accessibility.h"
 
 #include "platform/fltk/a11y/bridge/bridge_abi.h"
-#include "platform/fltk/dialog_window.h"
 #include "platform/standin/codepage.h"
 #include "platform/standin/edit.h"
 #include "platform/standin/window.h"
@@ -12,6 +11,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Item.H>
+#include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 #include <FL/fl_utf8.h>
 #include <FL/x.H>
@@ -28,7 +28,7 @@ namespace fltkhost {
 
 namespace {
 
-DialogWindow *g_window; // while the bridge is published and the dialog lives
+AccessibleWindow *g_window; // while the bridge is published and the dialog lives
 a11yabi::Host g_host;
 a11yabi::Bridge g_bridge;
 bool g_published;
@@ -81,17 +81,17 @@ HWND Focused()
 
 bool Extents(HWND window, bool onScreen, a11yabi::Rect *out)
 {
-    if (g_window == nullptr || standin::LiveWindow(window) == nullptr || g_window->shown() == 0)
+    if (g_window == nullptr || standin::LiveWindow(window) == nullptr || g_window->TopWindow().shown() == 0)
         return false;
     int originX = 0;
     int originY = 0;
     if (onScreen) {
         Window child = 0;
-        XTranslateCoordinates(fl_display, fl_xid(g_window), RootWindow(fl_display, fl_screen), 0, 0, &originX, &originY,
-                              &child);
+        XTranslateCoordinates(fl_display, fl_xid(&g_window->TopWindow()), RootWindow(fl_display, fl_screen), 0, 0,
+                              &originX, &originY, &child);
     }
     if (window == g_window->Dialog()) {
-        *out = {originX, originY, g_window->w(), g_window->h()};
+        *out = {originX, originY, g_window->TopWindow().w(), g_window->TopWindow().h()};
         return true;
     }
     const Fl_Widget *widget = g_window->WidgetOf(window);
@@ -111,12 +111,12 @@ bool Showing(HWND window)
 
 bool Active()
 {
-    if (g_window == nullptr || g_window->shown() == 0)
+    if (g_window == nullptr || g_window->TopWindow().shown() == 0)
         return false;
     Window focus = 0;
     int revert = 0;
     XGetInputFocus(fl_display, &focus, &revert);
-    return focus == fl_xid(g_window);
+    return focus == fl_xid(&g_window->TopWindow());
 }
 
 bool Focus(HWND control)
@@ -265,7 +265,7 @@ void PumpBridge(void * /*data*/)
 
 } // namespace
 
-bool PublishAccessibility(DialogWindow &window)
+bool PublishAccessibility(AccessibleWindow &window)
 {
     if (g_published)
         return false;

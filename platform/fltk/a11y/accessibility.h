@@ -9,15 +9,34 @@
 #include <string_view>
 
 class Fl_Menu_Item;
+class Fl_Widget;
+class Fl_Window;
 
 namespace fltkhost {
 
-class DialogWindow;
+// What the host asks of the window that shows the dialog. The window implements it, so that the
+// host knows the window by these calls alone.
+class AccessibleWindow {
+public:
+    // The FLTK window itself: whether it is shown, its size and its X window.
+    virtual Fl_Window &TopWindow() = 0;
+    virtual HWND Dialog() const = 0;
+    // The widget of a control, or nullptr.
+    virtual Fl_Widget *WidgetOf(HWND control) const = 0;
+    // Whether the X server shows the window.
+    virtual bool Mapped() = 0;
+    // Brings the widgets up to date after the host changed the dialog manager's state.
+    virtual void Sync() = 0;
+
+protected:
+    // Never destroyed through the interface: the window's owner destroys the window.
+    ~AccessibleWindow() = default;
+};
 
 // Loads the bridge, publishes the window's dialog on the accessibility bus and runs the bridge's
 // GLib main context inside FLTK's loop. Call at most once, after the window is mapped. Returns
 // false, and changes nothing, when the plug-in or the bus is missing.
-bool PublishAccessibility(DialogWindow &window);
+bool PublishAccessibility(AccessibleWindow &window);
 
 // Where the window changes. A control's text as the window shows it changed from `before`
 // (in the program's code page) to its model's text.
