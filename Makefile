@@ -21,8 +21,9 @@ PACKAGES_windows := g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
 PACKAGES_wine := wine wine64 wine32:i386
 # The release: git for the source archive.
 PACKAGES_release := git
-# The window managers and compositors of the desktop test.
-PACKAGES_desktops := xfwm4 kwin-x11 kwin-style-breeze mutter metacity fluxbox icewm kwin-wayland weston xwayland
+# The window managers and compositors of the desktop test, xrandr for its two monitors, and the
+# input methods that it types through.
+PACKAGES_desktops := x11-xserver-utils ibus fcitx5 xfwm4 kwin-x11 kwin-style-breeze mutter metacity fluxbox icewm kwin-wayland weston xwayland
 # The screen reader and the accessibility bus that it listens on, for the accessibility tests.
 PACKAGES_reader := dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0 orca speech-dispatcher python3-gi gir1.2-gtk-3.0
 
