@@ -2,12 +2,18 @@
 # compiler turns resources/zahlix.rc into a compiled resource file whose bytes are embedded; the
 # stand-in reads the dialog template from them. The modal run is a host of its own
 # (zahlix_headless), linked into each program beside the stand-in.
+#
+# The resource compiler preprocesses with this build's own compiler and MinGW-w64's headers
+# (mingw-w64-common), as if for Win32: the compiled resources come out as the Windows build's, to
+# the byte, without the cross compiler that a Linux build has no other use for.
 find_program(ZAHLIX_WINDRES NAMES i686-w64-mingw32-windres windres REQUIRED)
+find_path(ZAHLIX_MINGW_INCLUDE_DIR windows.h PATHS /usr/share/mingw-w64/include NO_DEFAULT_PATH REQUIRED)
 set(ZAHLIX_RES ${CMAKE_CURRENT_BINARY_DIR}/zahlix.res)
 add_custom_command(
     OUTPUT ${ZAHLIX_RES}
-    COMMAND ${ZAHLIX_WINDRES} --include-dir=${CMAKE_CURRENT_BINARY_DIR} ${ZAHLIX_RC_VERSION_FLAGS} -O res -i zahlix.rc
-            -o ${ZAHLIX_RES}
+    COMMAND ${ZAHLIX_WINDRES} --preprocessor=${CMAKE_CXX_COMPILER} --preprocessor-arg=-E --preprocessor-arg=-xc
+            --preprocessor-arg=-DRC_INVOKED --preprocessor-arg=-D_WIN32 --include-dir=${ZAHLIX_MINGW_INCLUDE_DIR}
+            --include-dir=${CMAKE_CURRENT_BINARY_DIR} ${ZAHLIX_RC_VERSION_FLAGS} -O res -i zahlix.rc -o ${ZAHLIX_RES}
     DEPENDS resources/zahlix.rc dialog/resource.h ${ZAHLIX_ICO}
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/resources
     COMMENT "Compiling resources/zahlix.rc"
