@@ -3,8 +3,10 @@
 #
 #     tools/check-on-debian.sh SUITE [DIR]        SUITE: bookworm or trixie; DIR: /var/tmp/zahlix-SUITE
 #
-# Makes DIR with debootstrap (--variant=minbase) unless it holds a system already, clones this
-# tree's committed HEAD into it, runs `make deps` there with the host's network and then
+# Makes DIR with debootstrap (--variant=minbase) unless it holds a system already; its sources list
+# has the release, its updates and its security archive, as an installed Debian has them. Clones
+# this tree's committed HEAD into it, or the commit that ZAHLIX_REV names (any revision this
+# repository knows, e.g. ZAHLIX_REV=main), runs `make deps` there with the host's network and then
 # `make test` without it (so that its X displays and buses stay apart from the host's), and says
 # how long each took. Needs root. About 30 minutes on two cores, most of it `make test`.
 #
@@ -17,6 +19,7 @@ if [ "${1:-}" = --inside ]; then
     # In the private mount namespace: bind the host's file systems, run one command in DIR.
     dir=$2
     shift 2
+    # shellcheck disable=SC2317 # called by the trap below
     unbind() {
         for fs in dev/pts dev sys proc; do
             mountpoint -q "$dir/$fs" && umount "$dir/$fs"
@@ -40,6 +43,8 @@ bookworm | trixie) suite=$1 ;;
 esac
 dir=$(realpath -m "${2:-/var/tmp/zahlix-$suite}")
 tree=$(git -C "$(dirname "$0")" rev-parse --show-toplevel)
+rev=$(git -C "$tree" rev-parse --verify --quiet "${ZAHLIX_REV:-HEAD}^{commit}") ||
+    { echo "check-on-debian.sh: this repository knows no commit ${ZAHLIX_REV:-HEAD}" >&2; exit 2; }
 [ "$(id -u)" = 0 ] || { echo "check-on-debian.sh: needs root (debootstrap, chroot, mount)" >&2; exit 2; }
 case $dir/ in
 "$tree"/*) echo "check-on-debian.sh: $dir is inside the tree; give a folder outside it" >&2; exit 2 ;;
@@ -57,9 +62,17 @@ if [ ! -x "$dir/usr/bin/apt-get" ]; then
 fi
 grep -q "^VERSION_CODENAME=$suite$" "$dir/etc/os-release" ||
     { echo "check-on-debian.sh: $dir holds another release than $suite" >&2; exit 1; }
+# The release, its updates and its security archive, as the installer writes them.
+cat >"$dir/etc/apt/sources.list" <<SOURCES
+deb http://deb.debian.org/debian $suite main
+deb http://deb.debian.org/debian $suite-updates main
+deb http://security.debian.org/debian-security $suite-security main
+SOURCES
 cp /etc/resolv.conf "$dir/etc/resolv.conf"
 rm -rf "$dir/root/zahlix"
-git clone -q --no-hardlinks "$tree" "$dir/root/zahlix"
+git clone -q --no-hardlinks --no-checkout "$tree" "$dir/root/zahlix"
+git -C "$dir/root/zahlix" cat-file -e "$rev^{commit}" 2>/dev/null || git -C "$dir/root/zahlix" fetch -q origin "$rev"
+git -C "$dir/root/zahlix" checkout -q --detach "$rev"
 echo "check-on-debian.sh: $suite, $(git -C "$dir/root/zahlix" log -1 --format='%h %s')"
 
 step=$(seconds)
