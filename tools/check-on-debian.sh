@@ -198,6 +198,17 @@ apt_mib() {
                s += n * (u == "kB" ? 1e3 : u == "MB" ? 1e6 : u == "GB" ? 1e9 : 1) }
              END { printf "%.1f", s / 1048576 }'
 }
+say() { echo "check-on-debian.sh: first run on $suite: $*"; }
+# Says what make run has added so far, also when it failed: the packages, and apt's downloads.
+say_added() {
+    local cached apt_said
+    packages >"$work/after"
+    cached=$(awk -v a="$bytes_before" -v b="$(deb_bytes)" 'BEGIN { printf "%.1f", (b - a) / 1048576 }')
+    apt_said=$(grep -E '^[0-9]+ upgraded, [0-9]+ newly installed' "$log" | paste -sd ';' || true)
+    say "make run installed $(comm -13 "$work/before" "$work/after" | wc -l) packages (apt: ${apt_said:-nothing})"
+    say "apt downloaded $(apt_mib 'Need to get') MiB of packages ($cached MiB of them kept in /var/cache/apt/archives)" \
+        "and $(apt_mib Fetched) MiB in all, with the package lists"
+}
 packages >"$work/before"
 bytes_before=$(deb_bytes)
 
@@ -213,27 +224,27 @@ echo "check-on-debian.sh: make run started (output in $log)"
 
 window=""
 until window=$(DISPLAY=$display xdotool search --onlyvisible --name '^Zahlix$' 2>/dev/null | head -n 1) && [ -n "$window" ]; do
+    failed=""
     if ! kill -0 "$run" 2>/dev/null; then
         status=0
         wait "$run" || status=$?
         run=""
-        echo "check-on-debian.sh: make run ended with $status before the window showed; its last lines:" >&2
-        tail -n 30 "$log" >&2
-        exit 1
+        failed="make run ended with $status, $(($(seconds) - ${run_start%.*})) s after it started, before the window showed"
+    elif [ "$(seconds)" -ge "$deadline" ]; then
+        failed="no window \"Zahlix\" $((limit / 60)) min after make run started"
     fi
-    if [ "$(seconds)" -ge "$deadline" ]; then
-        echo "check-on-debian.sh: no window \"Zahlix\" $((limit / 60)) min after make run started; its last lines:" >&2
+    if [ -n "$failed" ]; then
+        echo "check-on-debian.sh: $failed; the last lines of its output:" >&2
         tail -n 30 "$log" >&2
+        say_added
+        took "the whole first run on $suite" "$start"
         exit 1
     fi
     sleep 0.5
 done
 to_window=$(awk -v a="$run_start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
-
-packages >"$work/after"
-installed=$(comm -13 "$work/before" "$work/after" | wc -l)
-cached=$(awk -v a="$bytes_before" -v b="$(deb_bytes)" 'BEGIN { printf "%.1f", (b - a) / 1048576 }')
-apt_said=$(grep -E '^[0-9]+ upgraded, [0-9]+ newly installed' "$log" | paste -sd ';' || true)
+say_added
+say "the window showed $to_window s after make run started"
 
 # Escape ends the program; with no window manager the window takes the focus itself first.
 DISPLAY=$display timeout 10 xdotool windowfocus --sync "$window" key Escape || true
@@ -254,11 +265,5 @@ if [ -z "$ended" ]; then
     run=""
     ended="only when killed, 20 s after Escape"
 fi
-
-say() { echo "check-on-debian.sh: first run on $suite: $*"; }
-say "make run installed $installed packages (apt: ${apt_said:-nothing})"
-say "apt downloaded $(apt_mib 'Need to get') MiB of packages ($cached MiB of them kept in /var/cache/apt/archives)" \
-    "and $(apt_mib Fetched) MiB in all, with the package lists"
-say "the window showed $to_window s after make run started"
 say "make run ended $ended"
 took "the whole first run on $suite" "$start"
