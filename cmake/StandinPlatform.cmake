@@ -52,6 +52,7 @@ add_library(zahlix_fltk OBJECT
     platform/fltk/x11/keep_above.cpp
     platform/fltk/x11/layout_dpi.cpp
     platform/fltk/x11/no_maximise.cpp
+    platform/fltk/x11/startup_notification.cpp
     platform/fltk/x11/window_frame.cpp
     platform/fltk/x11/window_icon.cpp
     platform/fltk/x11/wm_request.cpp

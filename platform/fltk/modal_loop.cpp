@@ -3,6 +3,7 @@
 #include "platform/fltk/a11y/accessibility.h"
 #include "platform/fltk/a11y/accessibility_status.h"
 #include "platform/fltk/dialog_window.h"
+#include "platform/fltk/x11/startup_notification.h"
 #include "platform/fltk/x11/window_icon.h"
 #include "platform/standin/module.h"
 #include "platform/standin/window.h"
@@ -12,6 +13,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -37,12 +39,17 @@ int DispatchEvent(int event, Fl_Window *window)
     return Fl::handle_(event, window);
 }
 
+// The launcher's start-up id, read when the display opens, as a Windows program gets its
+// STARTUPINFO; emptied once the launcher has been told that the start is over.
+std::string g_startupId;
+
 // Opens the display once for the process. No toolkit option is taken from the command line:
 // the display is the one the environment names.
 bool OpenDisplay()
 {
     if (fl_display != nullptr)
         return true;
+    g_startupId = fltkhost::TakeStartupId();
     Display *display = XOpenDisplay(nullptr);
     if (display == nullptr) {
         const char *name = XDisplayName(nullptr);
@@ -66,6 +73,16 @@ void WaitUntilMapped(fltkhost::DialogWindow &window)
         Fl::wait(0.01);
 }
 
+// Tells the launcher, once, that the start is over: after the map, or when the run ends without
+// one, so that no launcher waits for its time-out.
+void EndStartup(fltkhost::DialogWindow &window)
+{
+    if (g_startupId.empty())
+        return;
+    fltkhost::EndStartup(fl_display, fl_xid(&window), g_startupId);
+    g_startupId.clear();
+}
+
 void NoIdleWork(void * /*data*/) {}
 
 // The window of the modal run in progress. The session may want accessibility at any time while
@@ -87,9 +104,12 @@ INT_PTR RunModalLoop(HWND hDlg)
     if (!OpenDisplay())
         return -1;
     fltkhost::DialogWindow window(hDlg);
+    fltkhost::TellStartupId(fl_display, fl_xid(&window), g_startupId); // before the map
     if (!QuitPending()) {
         window.show();
         WaitUntilMapped(window);
+        if (window.Mapped())
+            EndStartup(window);
         window.Activate();
         if (const auto icon = fltkhost::ProgramIcon(ProgramResources()))
             fltkhost::EnlargeIcon(window, *icon);
@@ -108,6 +128,7 @@ INT_PTR RunModalLoop(HWND hDlg)
     Fl::remove_idle(NoIdleWork);
     g_shownWindow = nullptr;
     fltkhost::AccessibleDialogEnding();
+    EndStartup(window);
     if (lost) {
         std::fputs("zahlix: the dialog's window went away before the dialog ended\n", stderr);
         return -1;

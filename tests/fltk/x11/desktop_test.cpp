@@ -7,6 +7,7 @@
 
 #include "platform/fltk/dialog_window.h"
 #include "platform/fltk/x11/layout_dpi.h"
+#include "platform/fltk/x11/startup_notification.h"
 #include "platform/fltk/x11/window_frame.h"
 #include "tests/dialog/user.h"
 #include "tests/fltk/user_fltk.h"
@@ -66,6 +67,31 @@ TEST(LayoutDpi, IsXftDpiWhereXftFindsIt)
         EXPECT_EQ(fltkhost::XftDpi(c.resources), c.dpi) << c.resources;
     EXPECT_EQ(fltkhost::FontPixelSize(8, 105.6), 12); // 11.73 px
     EXPECT_EQ(fltkhost::FontPixelSize(8, 192), 21);   // 21.33 px
+}
+
+// A launcher's id: the launch's time in its _TIME suffix, and the message that ends the launch,
+// quoted so that a launcher reads the id back whole.
+TEST(StartupNotification, LaunchTimeAndRemoveMessageFollowTheId)
+{
+    const struct {
+        const char *id;
+        std::optional<Time> time;
+        const char *message;
+    } cases[] = {
+        {"zahlix-7_TIME4294967295", 4294967295, R"(remove: ID="zahlix-7_TIME4294967295")"},
+        {"a_TIME1_TIME23", 23, R"(remove: ID="a_TIME1_TIME23")"},               // the last suffix counts
+        {"a_TIME4294967296", std::nullopt, R"(remove: ID="a_TIME4294967296")"}, // more than 32 bits
+        {"a_TIME", std::nullopt, R"(remove: ID="a_TIME")"},
+        {"a_TIME12x", std::nullopt, R"(remove: ID="a_TIME12x")"},
+        {"a_TIME+12", std::nullopt, R"(remove: ID="a_TIME+12")"},
+        {"a_TIME0", std::nullopt, R"(remove: ID="a_TIME0")"}, // no time, as GTK takes it
+        {"kde 1/2_TIME9", 9, R"(remove: ID="kde 1/2_TIME9")"},
+        {R"(q"uo\te_TIME5)", 5, R"(remove: ID="q\"uo\\te_TIME5")"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(fltkhost::LaunchTime(c.id), c.time) << c.id;
+        EXPECT_EQ(fltkhost::RemoveMessage(c.id), c.message);
+    }
 }
 
 // The work area's middle for the whole window (the placement tests see the usual cases on real
