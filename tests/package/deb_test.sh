@@ -186,6 +186,8 @@ entry() { sed -n "s/^$1=//p" "$desktop"; }
 [ "$(entry Icon)" = zahlix ] || fail "expected Icon=zahlix (the packaged zahlix.png), found Icon=$(entry Icon)"
 wm_class=$(entry StartupWMClass)
 [ -n "$wm_class" ] || fail "expected a StartupWMClass in the desktop entry, found none"
+[ "$(entry StartupNotify)" = true ] ||
+    fail "expected StartupNotify=true (the program ends a launcher's start-up notification), found: $(entry StartupNotify)"
 
 begin "checking the man page, the changelog, the copyright and the AppStream metadata"
 doc="$tmp/root/usr/share/doc/zahlix"
