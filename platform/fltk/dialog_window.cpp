@@ -194,13 +194,15 @@ void DialogWindow::AddControl(HWND control, int fontSize)
     m_controls.push_back({control, widget, control->text});
 }
 
-void DialogWindow::Activate()
+void DialogWindow::Activate(std::optional<Time> launchTime)
 {
     // Asked once the window shows, so that the start waits for nothing more.
     m_managerActivates = OffersActivation(fl_display);
     RefuseMaximising(fl_xid(this));
-    if (m_managerActivates && !m_keyboardFocus && Mapped())
-        RequestActivation(fl_display, fl_xid(this));
+    // Only with the time of the user's action that launched the program: a later time would take
+    // the focus from a window that the user chose since. Without one, the window manager decides.
+    if (m_managerActivates && !m_keyboardFocus && Mapped() && launchTime)
+        RequestActivation(fl_display, fl_xid(this), *launchTime);
 }
 
 void DialogWindow::KeyboardFocus(bool has)

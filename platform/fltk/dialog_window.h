@@ -12,6 +12,7 @@
 
 #include <FL/Fl_Double_Window.H>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,11 +46,13 @@ public:
     // Whether the X server shows the window (a window manager maps it once it manages it).
     bool Mapped() override;
 
-    // For the mapped window at the start: asks the window manager to make it the active window,
-    // unless it is already, and to leave it unmaximised (RefuseMaximising). Where a window manager decides about
-    // activation, the widgets take the keyboard focus once the window has it (KeyboardFocus), so that FLTK never asks
-    // for the activation itself (it would, with a timestamp of 0).
-    void Activate();
+    // For the mapped window at the start: asks the window manager to leave it unmaximised
+    // (RefuseMaximising) and, with the launch's time (the user's action that launched the program),
+    // to make it the active window, unless it is already. Without a launch time the window manager
+    // gives the first focus. Where a window manager decides about activation, the widgets take the
+    // keyboard focus once the window has it (KeyboardFocus), so that FLTK never asks for the
+    // activation itself (it would, with a timestamp of 0).
+    void Activate(std::optional<Time> launchTime);
 
     // The window got or lost the keyboard focus (FocusIn, FocusOut), after FLTK saw it.
     void KeyboardFocus(bool has);

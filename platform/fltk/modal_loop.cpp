@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace {
@@ -40,8 +41,10 @@ int DispatchEvent(int event, Fl_Window *window)
 }
 
 // The launcher's start-up id, read when the display opens, as a Windows program gets its
-// STARTUPINFO; emptied once the launcher has been told that the start is over.
+// STARTUPINFO; emptied once the launcher has been told that the start is over. The launch's time
+// stays for the activation.
 std::string g_startupId;
+std::optional<Time> g_launchTime;
 
 // Opens the display once for the process. No toolkit option is taken from the command line:
 // the display is the one the environment names.
@@ -50,6 +53,7 @@ bool OpenDisplay()
     if (fl_display != nullptr)
         return true;
     g_startupId = fltkhost::TakeStartupId();
+    g_launchTime = fltkhost::LaunchTime(g_startupId);
     Display *display = XOpenDisplay(nullptr);
     if (display == nullptr) {
         const char *name = XDisplayName(nullptr);
@@ -110,7 +114,7 @@ INT_PTR RunModalLoop(HWND hDlg)
         WaitUntilMapped(window);
         if (window.Mapped())
             EndStartup(window);
-        window.Activate();
+        window.Activate(g_launchTime);
         if (const auto icon = fltkhost::ProgramIcon(ProgramResources()))
             fltkhost::EnlargeIcon(window, *icon);
         window.Sync();
