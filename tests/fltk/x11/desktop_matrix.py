@@ -8,7 +8,9 @@ starts the program there twice: on the bare screen and beside a panel (a dock wi
 a strip with _NET_WM_STRUT_PARTIAL). What is checked is what a user sees: the whole window, frame
 included, centred on the work area within a pixel; its fixed size and place, which a request to
 maximise does not change, and a frame that offers no maximising; the keyboard focus at the start;
-staying above a window that was activated after it; Escape ending it with exit code 0. The XWayland rows
+staying above a window that was activated after it; Escape ending it with exit code 0. A launched
+row starts it as a launcher does instead, with a start-up id, and a GTK 3 window alike: each ends
+the launch, and neither takes the focus from a window clicked after the launch. The XWayland rows
 start a Wayland compositor headless and check the window's size there with no Xft.dpi set.
 
 A desktop that is installed but cannot start here skips its rows with the reason; the test fails
@@ -18,6 +20,7 @@ namespace with X sockets of its own (run_desktop_matrix.sh does it): XWayland ta
 numbers that it finds free, and the compositors' sockets stay out of the machine's /tmp.
 """
 
+import functools
 import os
 import shutil
 import signal
@@ -35,7 +38,8 @@ ONLY = set(sys.argv[2:])
 SIZE = (226, 91)  # 129 x 52 dialog units in the pinned font's base units at 96 dpi
 PANEL = 48  # the panel's strip along the top of the screen
 
-# name, window manager's command line, its environment; and what the row needs to start.
+# name, window manager's command line, its environment; and the program's starts in the row, when
+# they are not STARTS.
 X11_ROWS = [
     ("openbox", ["openbox", "--sm-disable"], {}),
     ("xfwm4", ["dbus-run-session", "xfwm4", "--replace"], {}),
@@ -44,7 +48,10 @@ X11_ROWS = [
     ("metacity", ["dbus-run-session", "metacity", "--replace"], {}),
     ("fluxbox", ["fluxbox"], {}),
     ("icewm", ["icewm"], {}),
+    ("mutter --x11 launched", ["dbus-run-session", "mutter", "--x11", "--replace", "--sm-disable"], {}, ["launched"]),
+    ("kwin_x11 launched", ["dbus-run-session", "kwin_x11", "--replace"], {"QT_QPA_PLATFORM": "xcb"}, ["launched"]),
 ]
+STARTS = ["bare", "beside a panel"]
 WAYLAND_ROWS = [
     ("mutter --headless --wayland", ["dbus-run-session", "mutter", "--headless", "--wayland", "--sm-disable",
                                      "--virtual-monitor", "1280x1024"], {}),
@@ -204,18 +211,26 @@ class Desktop:
 
 
 class Program:
-    def __init__(self, desktop):
+    def __init__(self, desktop, argv=None, extra_env=None):
         self.desktop = desktop
         self.started = time.monotonic()
         env = dict(os.environ)
         env.pop("DBUS_SESSION_BUS_ADDRESS", None)  # no accessibility bus to follow
-        self.process = subprocess.Popen([PROGRAM], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.PIPE)
+        env.update(extra_env or {})
+        self.process = subprocess.Popen(argv or [PROGRAM], env=env, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         self.window = None
 
     def find(self):
         d = self.desktop
 
+        def viewable(window):
+            try:
+                return window.get_attributes().map_state == X.IsViewable
+            except xerror.XError:
+                return False
+
+        # GTK's group leader, never mapped, names the process too.
         def search(parent):
             try:
                 children = parent.query_tree().children
@@ -223,21 +238,14 @@ class Program:
                 return None
             for child in children:
                 pid = d.prop(child, "_NET_WM_PID", Xatom.CARDINAL)
-                if pid is not None and len(pid) == 1 and pid[0] == self.process.pid:
+                if pid is not None and len(pid) == 1 and pid[0] == self.process.pid and viewable(child):
                     return child
                 found = search(child)
                 if found is not None:
                     return found
             return None
 
-        def viewable():
-            window = search(d.root)
-            try:
-                return window if window is not None and window.get_attributes().map_state == X.IsViewable else None
-            except xerror.XError:
-                return None
-
-        self.window = wait_for(viewable, 10)
+        self.window = wait_for(lambda: search(d.root), 10)
         self.mapped = time.monotonic() - self.started
         return self.window
 
@@ -473,7 +481,116 @@ def run_x11(row, d, with_panel):
             d.d.sync()
 
 
-def x11_row(name, argv, env, scratch):
+# A window that GTK 3 shows, as an application that a launcher starts.
+GTK_WINDOW = """import gi
+gi.require_version("Gtk", "3.0")
+from gi.repository import Gtk
+Gtk.Window(title="GTK 3").show_all()
+Gtk.main()
+"""
+
+
+class StartupListener:
+    """What a launcher hears on a connection of its own: the startup-notification messages that
+    clients send to the root window (to those that select PropertyChangeMask there), reassembled
+    from their 20-byte pieces."""
+
+    def __init__(self, name):
+        self.d = xdisplay.Display(name)
+        self.d.screen().root.change_attributes(event_mask=X.PropertyChangeMask)
+        self.d.sync()
+        self.begin = self.d.intern_atom("_NET_STARTUP_INFO_BEGIN")
+        self.more = self.d.intern_atom("_NET_STARTUP_INFO")
+        self.partial = {}
+        self.messages = []
+
+    def received(self):
+        while self.d.pending_events():
+            ev = self.d.next_event()
+            if ev.type != X.ClientMessage or ev.client_type not in (self.begin, self.more) or ev.data[0] != 8:
+                continue
+            if ev.client_type == self.begin:
+                self.partial[ev.window.id] = b""
+            elif ev.window.id not in self.partial:
+                continue
+            piece = bytes(ev.data[1])
+            text = self.partial.pop(ev.window.id) + piece.split(b"\0")[0]
+            if b"\0" in piece:
+                self.messages.append(text.decode(errors="replace"))
+            else:
+                self.partial[ev.window.id] = text
+        return self.messages
+
+
+def click(d, window):
+    """A click into the window, as a user's, who clicks again when nothing happened (mutter now and
+    then lets a click go nowhere); the window answers as a toolkit does: its _NET_WM_USER_TIME takes
+    the click's time, which it returns."""
+    window.change_attributes(event_mask=X.PropertyChangeMask | X.ButtonPressMask)
+    at = window.translate_coords(d.root, 0, 0)
+    for _ in range(3):
+        xtest.fake_input(d.d, X.MotionNotify, x=50 - at.x, y=50 - at.y)
+        xtest.fake_input(d.d, X.ButtonPress, 1)
+        xtest.fake_input(d.d, X.ButtonRelease, 1)
+        d.d.flush()
+        deadline = time.monotonic() + 1
+        while time.monotonic() < deadline:
+            while d.d.pending_events():
+                ev = d.d.next_event()
+                if ev.type == X.ButtonPress and ev.window.id == window.id:
+                    window.change_property(d.atom("_NET_WM_USER_TIME"), Xatom.CARDINAL, 32, [ev.time])
+                    d.d.flush()
+                    return ev.time
+            time.sleep(0.02)
+    return None
+
+
+def run_launched(row, d):
+    """The program started as a launcher starts it, and then a GTK 3 window alike: with a start-up
+    id whose time is taken before the user clicks another window. Each ends its launch once, tells
+    the id and the time on its window, and leaves the focus in the window clicked after the launch."""
+    listener = StartupListener(d.name)
+    other = other_window(d)
+    try:
+        # mutter, busy with its start, now and then leaves the new window unfocused for seconds.
+        row.check(wait_for(lambda: focus_is(d, other), 3) or activate(d, other), "the other window got no focus")
+        for who, argv in (("Zahlix", [PROGRAM]), ("GTK", [sys.executable, "-c", GTK_WINDOW])):
+            launched = d.server_time(other)
+            time.sleep(0.05)  # the click comes a few milliseconds later, as a user's would
+            clicked = click(d, other)
+            row.check(clicked is not None and clicked > launched and wait_for(lambda: focus_is(d, other), 2),
+                      "%s: a click after the launch gave the other window no focus" % who)
+            startup_id = "zahlix-test-%d_TIME%d" % (os.getpid(), launched)
+            removal = 'remove: ID="%s"' % startup_id
+            program = Program(d, argv, {"DESKTOP_STARTUP_ID": startup_id})
+            try:
+                window = program.find()
+                if not row.check(window is not None, who + ": no window was shown"):
+                    continue
+                ended = wait_for(lambda: removal in listener.received(), 3)
+                time.sleep(0.5)  # for a window manager that would give the focus late
+                focus = "the clicked window" if focus_is(d, other) else active_window(d)
+                heard = [m for m in listener.received() if startup_id in m]
+                row.figures.append("%s: heard %s; focus in %s" % (who, heard, focus))
+                row.check(ended and listener.received().count(removal) == 1,
+                          "%s: expected %s once, heard: %s" % (who, removal, listener.received()))
+                row.check(focus_is(d, other), "%s took the focus from the window clicked after its launch" % who)
+                if who == "Zahlix":
+                    told = d.prop(window, "_NET_STARTUP_ID", d.atom("UTF8_STRING"))
+                    row.check(told == startup_id.encode(), "_NET_STARTUP_ID %r, launched as %s" % (told, startup_id))
+                    user_time = d.prop(window, "_NET_WM_USER_TIME", Xatom.CARDINAL)
+                    row.check(list(user_time or []) == [launched], "_NET_WM_USER_TIME %s, launched at %d" % (
+                        user_time, launched))
+            finally:
+                program.end()
+        if "Buggy client" in d.log("wm.log"):
+            row.failures.append("the window manager logged: a buggy client's request")
+    finally:
+        other.destroy()
+        listener.d.close()
+
+
+def x11_row(name, argv, env, scratch, starts):
     row = Row(name)
     for command in {argv[0], [a for a in argv if a != "dbus-run-session"][0]}:
         if shutil.which(command) is None:
@@ -483,8 +600,11 @@ def x11_row(name, argv, env, scratch):
         d.start_xvfb()
         d.start_wm(argv, env)
         row.figures.append(d.wm_name)
-        run_x11(row, d, False)
-        run_x11(row, d, True)
+        for start in starts:
+            if start == "launched":
+                run_launched(row, d)
+            else:
+                run_x11(row, d, start == "beside a panel")
     finally:
         d.stop()
     return row
@@ -638,7 +758,8 @@ def main():
     failed = []
     started = time.monotonic()
     print("%-36s %s" % ("desktop", "result"))
-    rows = [(n, a, e, x11_row) for n, a, e in X11_ROWS] + [(n, a, e, wayland_row) for n, a, e in WAYLAND_ROWS]
+    rows = [(r[0], r[1], r[2], functools.partial(x11_row, starts=r[3] if len(r) > 3 else STARTS)) for r in X11_ROWS]
+    rows += [(n, a, e, wayland_row) for n, a, e in WAYLAND_ROWS]
     for name, argv, env, run in rows:
         if ONLY and name.split()[0] not in ONLY and name not in ONLY:
             continue
