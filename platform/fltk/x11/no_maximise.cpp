@@ -1,5 +1,9 @@
 // The window manager sets _NET_WM_STATE on the window; a state with a maximised direction in it is
-// answered with a request to remove both, which restores the window's own size and place.
+// answered with a request to remove both, which restores the window's own size and place. A window
+// manager that maximises the window again on each such request would keep both busy for as long
+// as it insisted (thousands of requests a second, seen with a test window manager on Debian 12):
+// after three requests in ten seconds, its state stands until the oldest of them is ten seconds
+// old. The window stays usable, maximised.
 #include "platform/fltk/x11/no_maximise.h"
 
 #include "platform/fltk/x11/wm_request.h"
@@ -10,20 +14,43 @@
 #include <X11/Xatom.h>
 
 #include <algorithm>
+#include <array>
+#include <chrono>
 #include <vector>
 
 namespace fltkhost {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kMostRequests = 3;
+constexpr std::chrono::seconds kRequestsWindow{10};
+
 struct Watched {
     Window window = 0;
     Atom state = 0;
     Atom vertical = 0;
     Atom horizontal = 0;
+    std::array<Clock::time_point, kMostRequests> sent{}; // the latest requests, oldest first
+    std::size_t count = 0;
 };
 
 Watched g_watched;
+
+// Whether fewer than kMostRequests were sent in the last kRequestsWindow; if so, counts one more.
+bool TakeRequest(Watched &watched, Clock::time_point now)
+{
+    if (watched.count < kMostRequests) {
+        watched.sent.at(watched.count++) = now;
+        return true;
+    }
+    if (now - watched.sent.front() < kRequestsWindow)
+        return false;
+    std::rotate(watched.sent.begin(), watched.sent.begin() + 1, watched.sent.end());
+    watched.sent.back() = now;
+    return true;
+}
 
 int OnStateChange(void *xevent, void * /*data*/)
 {
@@ -34,7 +61,7 @@ int OnStateChange(void *xevent, void * /*data*/)
     const bool maximised = std::any_of(state.begin(), state.end(), [](unsigned long atom) {
         return atom == g_watched.vertical || atom == g_watched.horizontal;
     });
-    if (maximised) {
+    if (maximised && TakeRequest(g_watched, Clock::now())) {
         constexpr long kRemove = 0;
         constexpr long kNormalApplication = 1;
         SendWindowManagerRequest(fl_display, g_watched.window, g_watched.state,
@@ -49,9 +76,12 @@ int OnStateChange(void *xevent, void * /*data*/)
 void RefuseMaximising(Window window)
 {
     const bool installed = g_watched.window != 0;
-    g_watched = {window, XInternAtom(fl_display, "_NET_WM_STATE", False),
-                 XInternAtom(fl_display, "_NET_WM_STATE_MAXIMIZED_VERT", False),
-                 XInternAtom(fl_display, "_NET_WM_STATE_MAXIMIZED_HORZ", False)};
+    if (g_watched.window == window)
+        return; // asked again: the requests already sent still count
+    g_watched = {.window = window,
+                 .state = XInternAtom(fl_display, "_NET_WM_STATE", False),
+                 .vertical = XInternAtom(fl_display, "_NET_WM_STATE_MAXIMIZED_VERT", False),
+                 .horizontal = XInternAtom(fl_display, "_NET_WM_STATE_MAXIMIZED_HORZ", False)};
     if (!installed)
         Fl::add_system_handler(OnStateChange, nullptr);
 }

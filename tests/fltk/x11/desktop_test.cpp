@@ -7,8 +7,10 @@
 
 #include "platform/fltk/dialog_window.h"
 #include "platform/fltk/x11/layout_dpi.h"
+#include "platform/fltk/x11/no_maximise.h"
 #include "platform/fltk/x11/startup_notification.h"
 #include "platform/fltk/x11/window_frame.h"
+#include "tests/dialog/fields.h"
 #include "tests/dialog/user.h"
 #include "tests/fltk/user_fltk.h"
 
@@ -21,6 +23,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -283,12 +286,17 @@ INSTANTIATE_TEST_SUITE_P(FltkHost, Fallback,
 // it answers _NET_REQUEST_FRAME_EXTENTS with `told` (or never), maps the window as asked and then
 // publishes the extents of the frame it "draws", `drawn`, after `drawnAfter`, first giving the
 // window the place and size `maximised` where there is one; it grants every move as asked. The
-// frame is not drawn: the window's place with the extents says where it is.
+// frame is not drawn: the window's place with the extents says where it is. Two that fight:
+// one sets the maximised state at `drawnAfter` and again on each request to remove it, for
+// `insistsFor`; one tells `drawn` and `told` in turn, a change every millisecond, for
+// `flickersFor`, and then `drawn`. It counts those requests and the window's moves after the map.
 struct Frames {
     std::optional<fltkhost::FrameExtents> told;
     fltkhost::FrameExtents drawn;
     std::chrono::milliseconds drawnAfter;
     std::optional<fltkhost::PixelRect> maximised;
+    std::chrono::milliseconds insistsFor;
+    std::chrono::milliseconds flickersFor;
 };
 
 class FrameTeller {
@@ -308,6 +316,9 @@ public:
     FrameTeller(const FrameTeller &) = delete;
     FrameTeller &operator=(const FrameTeller &) = delete;
 
+    int Moves() const { return m_moves; }
+    int StateRequests() const { return m_stateRequests; }
+
 private:
     void Tell(Window window, const fltkhost::FrameExtents &frame)
     {
@@ -317,35 +328,76 @@ private:
         XFlush(m_display);
     }
 
+    void Maximise(Window window)
+    {
+        const long state[2] = {static_cast<long>(m_vertical), static_cast<long>(m_horizontal)};
+        XChangeProperty(m_display, window, m_state, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(state), 2);
+        XFlush(m_display);
+    }
+
+    bool AsksToRestore(const XClientMessageEvent &message) const
+    {
+        const auto maximised = [&](long atom) {
+            return atom == static_cast<long>(m_vertical) || atom == static_cast<long>(m_horizontal);
+        };
+        return message.message_type == m_state && message.data.l[0] == 0 &&
+               (maximised(message.data.l[1]) || maximised(message.data.l[2]));
+    }
+
     void Run()
     {
+        using Clock = std::chrono::steady_clock;
         const Atom request = XInternAtom(m_display, "_NET_REQUEST_FRAME_EXTENTS", False);
-        Window mapped = 0;
-        std::chrono::steady_clock::time_point drawAt;
+        Window mapped = 0; // until the frame is drawn
+        Window shown = 0;
+        Clock::time_point drawAt;
+        Clock::time_point insistUntil;
+        Clock::time_point flickerUntil;
+        Clock::time_point nextFlicker;
+        bool flickerTold = false;
         while (!m_stop) {
-            if (mapped != 0 && std::chrono::steady_clock::now() >= drawAt) {
+            const auto now = Clock::now();
+            if (mapped != 0 && now >= drawAt) {
                 if (const auto &at = m_frames.maximised)
                     XMoveResizeWindow(m_display, mapped, at->x, at->y, static_cast<unsigned>(at->w),
                                       static_cast<unsigned>(at->h));
+                if (m_frames.insistsFor.count() > 0)
+                    Maximise(mapped);
                 Tell(mapped, m_frames.drawn);
+                insistUntil = now + m_frames.insistsFor;
+                flickerUntil = now + m_frames.flickersFor;
+                nextFlicker = now + 1ms;
                 mapped = 0;
+            }
+            const bool flickering = shown != 0 && mapped == 0 && nextFlicker <= flickerUntil;
+            if (flickering && now >= nextFlicker) {
+                flickerTold = !flickerTold && now + 1ms <= flickerUntil;
+                Tell(shown, flickerTold ? m_frames.told.value_or(fltkhost::FrameExtents{}) : m_frames.drawn);
+                nextFlicker += 1ms;
             }
             if (XPending(m_display) == 0) {
                 pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
-                poll(&connection, 1, 5);
+                poll(&connection, 1, flickering ? 1 : 5);
                 continue;
             }
             XEvent event{};
             XNextEvent(m_display, &event);
             if (event.type == ClientMessage && event.xclient.message_type == request && m_frames.told) {
                 Tell(event.xclient.window, *m_frames.told);
+            } else if (event.type == ClientMessage && AsksToRestore(event.xclient)) {
+                ++m_stateRequests;
+                if (Clock::now() < insistUntil)
+                    Maximise(event.xclient.window);
             } else if (event.type == MapRequest) {
                 XMapWindow(m_display, event.xmaprequest.window);
                 XFlush(m_display);
-                mapped = event.xmaprequest.window;
-                drawAt = std::chrono::steady_clock::now() + m_frames.drawnAfter;
+                mapped = shown = event.xmaprequest.window;
+                drawAt = Clock::now() + m_frames.drawnAfter;
             } else if (event.type == ConfigureRequest) {
                 const XConfigureRequestEvent &asked = event.xconfigurerequest;
+                if (asked.window == shown && (asked.value_mask & (CWX | CWY)) != 0)
+                    ++m_moves;
                 XWindowChanges changes{asked.x,     asked.y,     asked.width, asked.height, asked.border_width,
                                        asked.above, asked.detail};
                 XConfigureWindow(m_display, asked.window, static_cast<unsigned>(asked.value_mask), &changes);
@@ -356,6 +408,11 @@ private:
 
     Frames m_frames;
     Display *m_display;
+    Atom m_state = XInternAtom(m_display, "_NET_WM_STATE", False);
+    Atom m_vertical = XInternAtom(m_display, "_NET_WM_STATE_MAXIMIZED_VERT", False);
+    Atom m_horizontal = XInternAtom(m_display, "_NET_WM_STATE_MAXIMIZED_HORZ", False);
+    std::atomic<int> m_moves{0};
+    std::atomic<int> m_stateRequests{0};
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
@@ -364,6 +421,8 @@ struct SettlingCase {
     const char *name;
     Frames frames;
     bool recentred; // centred for the frame drawn; else it stays where it was put
+    int mostMoves;  // after the map
+    int mostStateRequests;
 };
 
 void PrintTo(const SettlingCase &param, std::ostream *out)
@@ -374,28 +433,46 @@ void PrintTo(const SettlingCase &param, std::ostream *out)
 class FrameSettles : public testing::TestWithParam<SettlingCase> {};
 
 // A frame other than the one told before the map puts the window again, centred for it, while the
-// window manager settles the frame; a later one leaves it where it is.
+// window manager settles the frame; a later one leaves it where it is. A window manager that
+// fights the window gets a few requests and moves, and then its way; the window stays usable.
 TEST_P(FrameSettles, WindowIsCentredForTheFrameDrawn)
 {
     const SettlingCase &param = GetParam();
     std::optional<RootProperty> supported;
     ListFrameRequest(supported);
     const FrameTeller manager(param.frames);
-    Play([&](HWND /*hDlg*/) {
-        const fltkhost::DialogWindow &window = Shown();
+    Play([&](HWND hDlg) {
+        fltkhost::DialogWindow &window = Shown();
+        // The program asks for this once the window is mapped, which is after the scenario has
+        // started here: asked now, the window refuses the state while the scenario runs.
+        fltkhost::RefuseMaximising(fl_xid(&window));
         const fltkhost::FrameExtents &frame =
             param.recentred ? param.frames.drawn : param.frames.told.value_or(fltkhost::FrameExtents{});
         const auto &maximised = param.frames.maximised;
         const fltkhost::PixelPoint expected = maximised
                                                   ? fltkhost::PixelPoint{maximised->x, maximised->y}
                                                   : fltkhost::CentredOrigin(WorkArea(), window.w(), window.h(), frame);
-        // Until the frame has been drawn and the window has had the time to answer it.
-        const auto until = std::chrono::steady_clock::now() + param.frames.drawnAfter + 300ms;
-        while (std::chrono::steady_clock::now() < until && (!param.recentred || ClientOrigin(window) != expected)) {
+        // Until the frame has been drawn, any fight is over, and the window has had the time to
+        // answer.
+        const auto busy = std::chrono::steady_clock::now() + param.frames.drawnAfter +
+                          std::max(param.frames.insistsFor, param.frames.flickersFor);
+        const auto until = busy + 300ms;
+        for (auto now = std::chrono::steady_clock::now();
+             now < until && (now < busy || !param.recentred || ClientOrigin(window) != expected);
+             now = std::chrono::steady_clock::now()) {
             Fl::wait(0.02);
             user::Settle();
         }
         EXPECT_EQ(ClientOrigin(window), expected);
+        std::printf("%s: %d moves, %d requests to restore\n", param.name, manager.Moves(), manager.StateRequests());
+        EXPECT_LE(manager.Moves(), param.mostMoves);
+        EXPECT_LE(manager.StateRequests(), param.mostStateRequests);
+        if (param.frames.insistsFor.count() > 0) {
+            EXPECT_GE(manager.StateRequests(), 1) << "the maximised state was never refused";
+        }
+        EXPECT_TRUE(window.Mapped());
+        user::Type("42");
+        EXPECT_EQ(FieldText(hDlg, IDC_HEX), "2A");
         user::Press(user::Key::Escape);
     });
 }
@@ -404,21 +481,43 @@ INSTANTIATE_TEST_SUITE_P(
     FltkHost, FrameSettles,
     testing::Values(
         // mutter 48's first window: no frame until its frames client has made one, then a title bar.
-        SettlingCase{"NoFrameToldTitleBarDrawn", {fltkhost::FrameExtents{}, {0, 0, 39, 0}, 30ms, std::nullopt}, true},
+        SettlingCase{"NoFrameToldTitleBarDrawn",
+                     {fltkhost::FrameExtents{}, {0, 0, 39, 0}, 30ms, std::nullopt, 0ms, 0ms},
+                     true,
+                     1,
+                     0},
         // fluxbox: a handle told, which a window that cannot be resized does not get.
-        SettlingCase{
-            "HandleToldNotDrawn", {fltkhost::FrameExtents{1, 1, 20, 4}, {1, 1, 20, 1}, 10ms, std::nullopt}, true},
+        SettlingCase{"HandleToldNotDrawn",
+                     {fltkhost::FrameExtents{1, 1, 20, 4}, {1, 1, 20, 1}, 10ms, std::nullopt, 0ms, 0ms},
+                     true,
+                     1,
+                     0},
         // An answer after the start's wait: the gravity placed the window, the extents correct it.
-        SettlingCase{"NothingToldFrameDrawn", {std::nullopt, {4, 4, 24, 4}, 10ms, std::nullopt}, true},
+        SettlingCase{"NothingToldFrameDrawn", {std::nullopt, {4, 4, 24, 4}, 10ms, std::nullopt, 0ms, 0ms}, true, 1, 0},
         // A theme changed later: the user may have put the window where it is.
-        SettlingCase{
-            "FrameChangedLater",
-            {fltkhost::FrameExtents{1, 1, 20, 1}, {1, 1, 30, 1}, fltkhost::kFrameSettles + 200ms, std::nullopt},
-            false},
+        SettlingCase{"FrameChangedLater",
+                     {fltkhost::FrameExtents{1, 1, 20, 1},
+                      {1, 1, 30, 1},
+                      fltkhost::kFrameSettles + 200ms,
+                      std::nullopt,
+                      0ms,
+                      0ms},
+                     false,
+                     0,
+                     0},
         // fluxbox maximises on a taskbar's request, dropping the border: the window is where it put it.
-        SettlingCase{"MaximisedSoonAfterTheMap",
-                     {fltkhost::FrameExtents{1, 1, 20, 1}, {0, 0, 19, 0}, 30ms, fltkhost::PixelRect{0, 19, 640, 461}},
-                     false}),
+        SettlingCase{
+            "MaximisedSoonAfterTheMap",
+            {fltkhost::FrameExtents{1, 1, 20, 1}, {0, 0, 19, 0}, 30ms, fltkhost::PixelRect{0, 19, 640, 461}, 0ms, 0ms},
+            false,
+            0,
+            0},
+        // Maximised again on each request to restore: three requests in ten seconds, then its state stands.
+        SettlingCase{"MaximisedOnEveryRestore",
+                     {fltkhost::FrameExtents{1, 1, 20, 1}, {1, 1, 20, 1}, 30ms, std::nullopt, 3000ms, 0ms},
+                     false,
+                     0,
+                     3}),
     [](const testing::TestParamInfo<SettlingCase> &info) { return info.param.name; });
 
 } // namespace
