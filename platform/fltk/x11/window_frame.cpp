@@ -39,6 +39,11 @@ constexpr long kXdndVersion = 4;
 // Extents beyond this are not a frame's.
 constexpr long kLargestExtent = 1000;
 
+// A window manager that settles its frame does so in one or two steps. One that kept changing
+// the extents (every millisecond, in a test) would have the window moved with each change: after
+// this many placements for a new frame, the window stays where the last one put it.
+constexpr int kMostPlacements = 5;
+
 enum AtomIndex : std::size_t {
     kNetWmPid,
     kWmProtocols,
@@ -227,6 +232,7 @@ struct Centred {
     // From kFrameSettles after the window manager has mapped the window, a new frame is the
     // user's or the theme's: the window stays where it is.
     std::optional<Clock::time_point> until;
+    int placements = 0; // for a new frame, since the map
 };
 
 Centred g_centred;
@@ -258,6 +264,8 @@ int OnFrameExtents(void *xevent, void * /*data*/)
         return 0;
     const PixelPoint origin = CentredOrigin(g_centred.workArea, g_centred.w, g_centred.h, *frame);
     g_centred.frame = frame;
+    if (++g_centred.placements == kMostPlacements)
+        g_centred.xid = 0;
     // The gravity first: the window manager reads the move by the hints it has.
     SetSizeHints(*window, origin, StaticGravity);
     window->position(origin.x, origin.y);
@@ -328,7 +336,8 @@ void KeepCentredOnItsFrame(const Fl_Window &window, const PixelRect &workArea, c
                  .frame = placement.frame,
                  .w = window.w(),
                  .h = window.h(),
-                 .until = std::nullopt};
+                 .until = std::nullopt,
+                 .placements = 0};
     if (!installed)
         Fl::add_system_handler(OnFrameExtents, nullptr);
 }

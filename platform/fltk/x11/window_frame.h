@@ -79,8 +79,8 @@ inline constexpr std::chrono::milliseconds kFrameSettles{1000};
 // than they told before the map (mutter's frames client makes it only then; fluxbox drops the
 // handle of a window that cannot be resized), and some tell it only after the wait. A frame of
 // other extents, until kFrameSettles after the window manager has mapped the window, puts the
-// window again; later ones leave it where it is, as do all once the window manager has given the
-// window another size (maximised it, as fluxbox does on a taskbar's request).
+// window again, five times at most; later ones leave it where it is, as do all once the window
+// manager has given the window another size (maximised it, as fluxbox does on a taskbar's request).
 void KeepCentredOnItsFrame(const Fl_Window &window, const PixelRect &workArea, const Placement &placement);
 
 // Gives the shown window's icon its enlargements, twice and four times its size, which a scaled

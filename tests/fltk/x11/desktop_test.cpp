@@ -517,7 +517,13 @@ INSTANTIATE_TEST_SUITE_P(
                      {fltkhost::FrameExtents{1, 1, 20, 1}, {1, 1, 20, 1}, 30ms, std::nullopt, 3000ms, 0ms},
                      false,
                      0,
-                     3}),
+                     3},
+        // Extents that change every millisecond after the map: five moves, the last for the frame drawn.
+        SettlingCase{"ExtentsChangeEveryMillisecond",
+                     {fltkhost::FrameExtents{1, 1, 20, 1}, {1, 1, 40, 1}, 0ms, std::nullopt, 0ms, 3000ms},
+                     true,
+                     5,
+                     0}),
     [](const testing::TestParamInfo<SettlingCase> &info) { return info.param.name; });
 
 } // namespace
