@@ -47,7 +47,10 @@ std::string g_startupId;
 std::optional<Time> g_launchTime;
 
 // Opens the display once for the process. No toolkit option is taken from the command line:
-// the display is the one the environment names.
+// the display is the one the environment names. No locale modifiers are set (XSetLocaleModifiers),
+// so the fields join no input method (IBus, fcitx5) and take keys as the keyboard gives them, on
+// purpose: they hold digits; IBus's XIM in Debian 12 reorders keys now and then; and a CJK input
+// method would only turn digits into fullwidth ones, which the code page turns back.
 bool OpenDisplay()
 {
     if (fl_display != nullptr)

@@ -10,7 +10,9 @@ included, centred on the work area within a pixel; its fixed size and place, whi
 maximise does not change, and a frame that offers no maximising; the keyboard focus at the start;
 staying above a window that was activated after it; Escape ending it with exit code 0. A launched
 row starts it as a launcher does instead, with a start-up id, and a GTK 3 window alike: each ends
-the launch, and neither takes the focus from a window clicked after the launch. The XWayland rows
+the launch, and neither takes the focus from a window clicked after the launch. A row whose
+environment names an input method in XMODIFIERS starts that input method too, and types numbers
+into the decimal field instead, each read back through the clipboard. The XWayland rows
 start a Wayland compositor headless and check the window's size there with no Xft.dpi set.
 
 A desktop that is installed but cannot start here skips its rows with the reason; the test fails
@@ -22,6 +24,7 @@ numbers that it finds free, and the compositors' sockets stay out of the machine
 
 import functools
 import os
+import random
 import shutil
 import signal
 import subprocess
@@ -50,8 +53,16 @@ X11_ROWS = [
     ("icewm", ["icewm"], {}),
     ("mutter --x11 launched", ["dbus-run-session", "mutter", "--x11", "--replace", "--sm-disable"], {}, ["launched"]),
     ("kwin_x11 launched", ["dbus-run-session", "kwin_x11", "--replace"], {"QT_QPA_PLATFORM": "xcb"}, ["launched"]),
+    ("ibus (openbox)", ["openbox", "--sm-disable"], {"XMODIFIERS": "@im=ibus"}, ["typing"]),
+    ("fcitx5 (openbox)", ["openbox", "--sm-disable"], {"XMODIFIERS": "@im=fcitx"}, ["typing"]),
 ]
 STARTS = ["bare", "beside a panel"]
+# What XMODIFIERS names: the input method's command line (in the foreground) and its XIM server.
+INPUT_METHODS = {
+    "@im=ibus": (["dbus-run-session", "ibus-daemon", "-x", "-r"], "@server=ibus"),
+    "@im=fcitx": (["dbus-run-session", "fcitx5"], "@server=fcitx"),
+}
+TYPED = 20  # numbers typed under an input method
 WAYLAND_ROWS = [
     ("mutter --headless --wayland", ["dbus-run-session", "mutter", "--headless", "--wayland", "--sm-disable",
                                      "--virtual-monitor", "1280x1024"], {}),
@@ -382,6 +393,77 @@ def press_escape(d):
     d.d.flush()
 
 
+def start_input_method(d, modifiers):
+    """Starts the input method that XMODIFIERS names; returns once its XIM server is on the root window."""
+    argv, server = INPUT_METHODS[modifiers]
+    if shutil.which(argv[1]) is None:
+        raise NotInstalled(argv[1])
+    method = d.spawn(argv, {}, "im.log")
+    listed = wait_for(lambda: server in d.names(d.root, "XIM_SERVERS") or method.poll() is not None, 15)
+    if method.poll() is not None or not listed:
+        raise Skip("%s did not serve XIM: %s" % (argv[-1], d.log("im.log").strip()[-300:]))
+
+
+def type_keys(d, text, pace):
+    """Types the text with XTest, each key `pace()` seconds after the last."""
+    for key in text:
+        code = d.d.keysym_to_keycode(ord(key))
+        xtest.fake_input(d.d, X.KeyPress, code)
+        xtest.fake_input(d.d, X.KeyRelease, code)
+        d.d.flush()
+        time.sleep(pace())
+
+
+def control_keys(d, letters):
+    """Ctrl with each letter in turn: Ctrl+A selects the field's whole text, Ctrl+C copies it."""
+    control = d.d.keysym_to_keycode(0xFFE3)
+    xtest.fake_input(d.d, X.KeyPress, control)
+    for letter in letters:
+        code = d.d.keysym_to_keycode(ord(letter))
+        xtest.fake_input(d.d, X.KeyPress, code)
+        xtest.fake_input(d.d, X.KeyRelease, code)
+    xtest.fake_input(d.d, X.KeyRelease, control)
+    d.d.sync()
+
+
+def clipboard(d):
+    read = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=dict(os.environ, DISPLAY=d.name),
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=5)
+    return read.stdout.decode(errors="replace") if read.returncode == 0 else None
+
+
+def run_typing(row, d):
+    """Numbers typed into the focused decimal field, keys 0 to 30 ms apart, each read back."""
+    if shutil.which("xclip") is None:
+        raise NotInstalled("xclip")
+    program = Program(d)
+    try:
+        window = program.find()
+        if not row.check(window is not None, "no window of the program was shown"):
+            return
+        row.check(wait_for(lambda: focus_is(d, window), 2), "no keyboard focus at the start")
+        numbers = random.Random(2560)
+        pace = lambda: numbers.uniform(0, 0.030)
+        exact = 0
+        for _ in range(TYPED):
+            text = str(numbers.randint(-2 ** 31, 2 ** 31 - 1))
+            control_keys(d, "a")  # the number typed replaces the last one
+            type_keys(d, text, pace)
+            control_keys(d, "ac")
+            # The program holds the clipboard once it has handled the keys.
+            read = wait_for(lambda: clipboard(d) == text and text, 2) or clipboard(d)
+            if row.check(read == text, "typed %s, the field holds %r" % (text, read)):
+                exact += 1
+        row.figures.append("%d of %d numbers read back exactly" % (exact, TYPED))
+        press_escape(d)
+        code = program.exit_code()
+        row.check(code == 0, "Escape: exit code %s" % code)
+    finally:
+        errors = program.end()
+        if errors.strip():
+            row.figures.append("program said: " + errors.strip()[-200:])
+
+
 class Row:
     def __init__(self, name):
         self.name = name
@@ -603,6 +685,10 @@ def x11_row(name, argv, env, scratch, starts):
         for start in starts:
             if start == "launched":
                 run_launched(row, d)
+            elif start == "typing":
+                os.environ["XMODIFIERS"] = env["XMODIFIERS"]  # for the program; the row has a process of its own
+                start_input_method(d, env["XMODIFIERS"])
+                run_typing(row, d)
             else:
                 run_x11(row, d, start == "beside a panel")
     finally:
