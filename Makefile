@@ -6,10 +6,11 @@ PRESETS := linux linux-sanitize windows windows64
 
 # The package groups, installed one after another by tools/install-packages.sh.
 # Build and run: the compiler and build tools; windres with MinGW-w64's headers, and Python, which
-# make the dialog template and the icon; FLTK and X11 for the window; D-Bus, ATK and its bridge for
-# the accessibility plug-in; dpkg-dev for Debian's hardening flags, as the release is built; a font.
+# make the dialog template and the icon; FLTK, X11 and RandR (the monitors) for the window; D-Bus,
+# ATK and its bridge for the accessibility plug-in; dpkg-dev for Debian's hardening flags, as the
+# release is built; a font.
 PACKAGES_run := cmake ninja-build g++ pkg-config python3 gzip binutils-mingw-w64-i686 mingw-w64-common libfltk1.3-dev \
-	libdbus-1-dev libatk1.0-dev libatk-bridge2.0-dev dpkg-dev fonts-dejavu-core
+	libxrandr-dev libdbus-1-dev libatk1.0-dev libatk-bridge2.0-dev dpkg-dev fonts-dejavu-core
 # The tests: clang for the sanitizers and fuzzers, the lint tools, GoogleTest and benchmark, XTest,
 # virtual displays and the tools that drive them, galculator to compare with, the package checks.
 PACKAGES_tests := clang libclang-rt-dev clang-format clang-tidy libgtest-dev libbenchmark-dev googletest \
