@@ -37,7 +37,8 @@ add_library(zahlix_platform STATIC
 add_library(zahlix_headless OBJECT platform/standin/headless_loop.cpp)
 target_link_libraries(zahlix_headless PUBLIC zahlix_platform)
 
-# The real window: the stand-in shown through FLTK 1.3, with Xlib where FLTK has no call.
+# The real window: the stand-in shown through FLTK 1.3, with Xlib where FLTK has no call (and
+# Xrandr for the monitors).
 find_library(ZAHLIX_FLTK_LIBRARY fltk REQUIRED)
 find_path(ZAHLIX_FLTK_INCLUDE_DIR FL/Fl.H REQUIRED)
 find_package(X11 REQUIRED)
@@ -56,13 +57,14 @@ add_library(zahlix_fltk OBJECT
     platform/fltk/x11/window_frame.cpp
     platform/fltk/x11/window_icon.cpp
     platform/fltk/x11/wm_request.cpp
+    platform/fltk/x11/work_area.cpp
     platform/fltk/x11/x_property.cpp
     # the accessibility host: the status watch over libdbus (the plug-in's loader follows below)
     platform/fltk/a11y/accessibility_status.cpp
     platform/fltk/a11y/dbus_fltk_loop.cpp
     platform/fltk/a11y/dbus_library.cpp)
 target_include_directories(zahlix_fltk SYSTEM PUBLIC ${ZAHLIX_FLTK_INCLUDE_DIR})
-target_link_libraries(zahlix_fltk PUBLIC zahlix_platform ${ZAHLIX_FLTK_LIBRARY} X11::X11)
+target_link_libraries(zahlix_fltk PUBLIC zahlix_platform ${ZAHLIX_FLTK_LIBRARY} X11::X11 X11::Xrandr)
 # libdbus's headers only: the library is loaded at run time, when the session has a bus to ask.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(ZAHLIX_DBUS REQUIRED dbus-1)

@@ -9,6 +9,7 @@
 #include "platform/fltk/x11/layout_dpi.h"
 #include "platform/fltk/x11/no_maximise.h"
 #include "platform/fltk/x11/window_icon.h"
+#include "platform/fltk/x11/work_area.h"
 #include "platform/standin/codepage.h"
 #include "platform/standin/module.h"
 #include "platform/standin/standin.h"
@@ -117,7 +118,7 @@ DialogWindow::DialogWindow(HWND hDlg)
 
     m_units = MeasureBaseUnits(m_fontSize);
     const PixelRect client = ClientSize(*hDlg, m_units);
-    Fl::screen_work_area(m_workArea.x, m_workArea.y, m_workArea.w, m_workArea.h, 0);
+    m_workArea = CurrentWorkArea(fl_display);
     // Until the window manager tells the frame's size: the client area centred.
     const PixelPoint origin = CentredOrigin(m_workArea, client.w, client.h, {});
     resize(origin.x, origin.y, client.w, client.h);

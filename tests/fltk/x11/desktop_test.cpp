@@ -10,6 +10,7 @@
 #include "platform/fltk/x11/no_maximise.h"
 #include "platform/fltk/x11/startup_notification.h"
 #include "platform/fltk/x11/window_frame.h"
+#include "platform/fltk/x11/work_area.h"
 #include "tests/dialog/fields.h"
 #include "tests/dialog/user.h"
 #include "tests/fltk/user_fltk.h"
@@ -39,6 +40,11 @@ namespace fltkhost {
 void PrintTo(const PixelPoint &point, std::ostream *out)
 {
     *out << point.x << "," << point.y;
+}
+
+void PrintTo(const PixelRect &r, std::ostream *out)
+{
+    *out << r.x << "," << r.y << " " << r.w << "x" << r.h;
 }
 
 } // namespace fltkhost
@@ -112,6 +118,71 @@ TEST(WindowFrame, CentredOriginCentresTheWholeWindow)
     };
     for (const auto &c : cases)
         EXPECT_EQ(fltkhost::CentredOrigin(c.work, c.w, c.h, c.frame), c.expected) << c.w << " x " << c.h;
+}
+
+// Two monitors side by side on one screen, as `xrandr --setmonitor` splits it.
+constexpr fltkhost::PixelRect kScreen{0, 0, 2560, 800};
+constexpr fltkhost::PixelRect kLeft{0, 0, 1280, 800};
+constexpr fltkhost::PixelRect kRight{1280, 0, 1280, 800};
+constexpr fltkhost::PixelPoint kOnRight{2000, 400};
+
+// The monitor where the user is, and the window manager's work area on it.
+TEST(WorkArea, IsTheWindowManagersOnTheMonitorOfThePointer)
+{
+    constexpr auto no = std::nullopt;
+    const struct {
+        const char *name;
+        fltkhost::DesktopLayout layout; // screen, monitors, primary, pointer; the window manager's
+                                        // rectangles listed, a monitor, _NET_WORKAREA, desktop
+        fltkhost::PixelRect expected;
+    } cases[] = {
+        {"pointer on the right", {kScreen, {kLeft, kRight}, no, kOnRight, false, {}, {}, 0}, kRight},
+        {"pointer on another screen: the primary", {kScreen, {kLeft, kRight}, 1, no, false, {}, {}, 0}, kRight},
+        {"no primary: the first listed", {kScreen, {kRight, kLeft}, no, no, false, {}, {}, 0}, kRight},
+        {"pointer off every monitor: the primary",
+         {{0, 0, 2560, 1024}, {kLeft, kRight}, 1, {{100, 900}}, false, {}, {}, 0},
+         kRight},
+        {"no monitors: the screen, cut by _NET_WORKAREA as before",
+         {{0, 0, 1280, 1024}, {}, no, {{5, 5}}, false, {}, {0, 30, 1280, 994}, 0},
+         {0, 30, 1280, 994}},
+        // mutter under Xvfb: one rectangle for the whole screen, a dock's strip cut off its top.
+        {"one rectangle for both monitors",
+         {kScreen, {kLeft, kRight}, no, kOnRight, true, {0, 48, 2560, 752}, {0, 48, 2560, 752}, 0},
+         {1280, 48, 1280, 752}},
+        {"a rectangle a monitor, in another order than RandR's",
+         {kScreen,
+          {kLeft, kRight},
+          no,
+          {{10, 700}},
+          true,
+          {1280, 0, 1280, 800, 0, 48, 1280, 752},
+          {0, 0, 2560, 800},
+          0},
+         {0, 48, 1280, 752}},
+        {"a rectangle a monitor before _NET_WORKAREA",
+         {kScreen, {kLeft, kRight}, no, kOnRight, true, {0, 0, 1280, 800, 1280, 0, 1280, 770}, {0, 48, 2560, 752}, 0},
+         {1280, 0, 1280, 770}},
+        {"rectangles left by a window manager that does not list them",
+         {kScreen, {kLeft, kRight}, no, kOnRight, false, {0, 0, 1280, 800, 1280, 0, 1280, 770}, {0, 48, 2560, 752}, 0},
+         {1280, 48, 1280, 752}},
+        {"no rectangle on the monitor: _NET_WORKAREA",
+         {kScreen, {kLeft, kRight}, no, kOnRight, true, {0, 0, 1280, 770}, {0, 0, 2560, 740}, 0},
+         {1280, 0, 1280, 740}},
+        {"the current desktop's _NET_WORKAREA",
+         {kScreen, {kLeft, kRight}, no, kOnRight, false, {}, {0, 0, 2560, 800, 0, 30, 2560, 770}, 1},
+         {1280, 30, 1280, 770}},
+        {"a desktop that _NET_WORKAREA does not list: the monitor",
+         {kScreen, {kLeft, kRight}, no, kOnRight, false, {}, {0, 30, 2560, 770}, 0x4000'0000'0000'0001},
+         kRight},
+        {"_NET_WORKAREA off the monitor: the monitor",
+         {kScreen, {kLeft, kRight}, no, kOnRight, false, {}, {0, 30, 1280, 770}, 0},
+         kRight},
+        {"a work area beyond 32 bits' reach: the monitor",
+         {kScreen, {kLeft, kRight}, no, kOnRight, false, {}, {0xFFFF'FFFF, 0, 0xFFFF'FFFF, 800}, 0},
+         kRight},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(fltkhost::ChosenWorkArea(c.layout), c.expected) << c.name;
 }
 
 // Sets a property of the root window for as long as it lives, through a connection of its own,
