@@ -3,10 +3,12 @@
 
     desktop_matrix.py PROGRAM [ROW ...]
 
-Each X11 row starts a virtual display (Xvfb) of its own with the row's window manager on it and
-starts the program there twice: on the bare screen and beside a panel (a dock window that reserves
-a strip with _NET_WM_STRUT_PARTIAL). What is checked is what a user sees: the whole window, frame
-included, centred on the work area within a pixel; its fixed size and place, which a request to
+Each X11 row starts a virtual display (Xvfb) of its own, one screen split into two monitors side by
+side, with the row's window manager on it and starts the program there once for each of STARTS:
+with the pointer on the one monitor or the other, on the bare screen or beside a panel (a dock
+window that reserves a strip with _NET_WM_STRUT_PARTIAL) on the pointer's monitor or the other.
+What is checked is what a user sees: the whole window, frame included, centred on the work area of
+the pointer's monitor within a pixel; its fixed size and place, which a request to
 maximise does not change, and a frame that offers no maximising; the keyboard focus at the start;
 staying above a window that was activated after it; Escape ending it with exit code 0. A launched
 row starts it as a launcher does instead, with a start-up id, and a GTK 3 window alike: each ends
@@ -39,7 +41,26 @@ from Xlib.protocol import event as xevent
 PROGRAM = sys.argv[1] if len(sys.argv) > 1 else None
 ONLY = set(sys.argv[2:])
 SIZE = (226, 91)  # 129 x 52 dialog units in the pinned font's base units at 96 dpi
-PANEL = 48  # the panel's strip along the top of the screen
+PANEL = 48  # the panel's strip along the top of a monitor
+# One screen, two monitors side by side as `xrandr --setmonitor` splits it (a leading * marks the
+# primary): x, y, width, height.
+SCREEN = (2560, 800)
+MONITORS = {"left": (0, 0, 1280, 800), "right": (1280, 0, 1280, 800)}
+SET_MONITORS = [["xrandr", "--setmonitor", "*L", "1280/338x800/211+0+0", "screen"],
+                ["xrandr", "--setmonitor", "R", "1280/338x800/211+1280+0", "none"]]
+
+# The program's starts on the screen as it comes: the start's name, the pointer's monitor, the
+# panel's monitor (or none), and whether the whole session is checked (else the placement, the
+# focus and Escape).
+PLACED_STARTS = [
+    ("bare", "left", None, True),
+    ("beside a panel", "left", "left", False),
+    ("panel on the other monitor", "left", "right", False),
+    ("on the right monitor", "right", None, False),
+    ("on the right beside a panel", "right", "right", False),
+    ("on the right, panel on the other", "right", "left", False),
+]
+PLACES = {start[0]: start for start in PLACED_STARTS}
 
 # name, window manager's command line, its environment; and the program's starts in the row, when
 # they are not STARTS.
@@ -56,7 +77,11 @@ X11_ROWS = [
     ("ibus (openbox)", ["openbox", "--sm-disable"], {"XMODIFIERS": "@im=ibus"}, ["typing"]),
     ("fcitx5 (openbox)", ["openbox", "--sm-disable"], {"XMODIFIERS": "@im=fcitx"}, ["typing"]),
 ]
-STARTS = ["bare", "beside a panel"]
+STARTS = [start[0] for start in PLACED_STARTS]
+# The monitors of a window manager that does not know both: xfwm4 takes them from GDK, which lists
+# only monitors with an output (the right one has none), and moves a window on the other back
+# onto one it knows.
+KNOWN_MONITORS = {"xfwm4": {"left"}}
 # What XMODIFIERS names: the input method's command line (in the foreground) and its XIM server.
 INPUT_METHODS = {
     "@im=ibus": (["dbus-run-session", "ibus-daemon", "-x", "-r"], "@server=ibus"),
@@ -117,7 +142,7 @@ class Desktop:
 
     def start_xvfb(self):
         read, write = os.pipe()
-        process = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-dpi", "96",
+        process = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % SCREEN, "-dpi", "96",
                                     "-nolisten", "tcp", "-noreset"], pass_fds=(write,), stdin=subprocess.DEVNULL,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         os.close(write)
@@ -127,6 +152,9 @@ class Desktop:
             number = pipe.readline().strip()
         if not number:
             raise Skip("Xvfb did not start")
+        for command in SET_MONITORS:
+            subprocess.run(command, env=dict(os.environ, DISPLAY=":" + number.decode()), check=True,
+                           stdout=subprocess.DEVNULL)
         self.open(":" + number.decode())
 
     def open(self, name):
@@ -273,31 +301,47 @@ class Program:
         return self.process.stderr.read().decode(errors="replace")
 
 
-def work_area(d):
-    """The work area of the first desktop, x, y, width, height."""
+def cut(area, monitor):
+    """The part of a rectangle on the monitor, or None."""
+    left, top = max(area[0], monitor[0]), max(area[1], monitor[1])
+    right = min(area[0] + area[2], monitor[0] + monitor[2])
+    bottom = min(area[1] + area[3], monitor[1] + monitor[3])
+    return (left, top, right - left, bottom - top) if left < right and top < bottom else None
+
+
+def work_area(d, monitor):
+    """A monitor's work area on the first desktop, x, y, width, height, as GTK 3 reads it: the first
+    of the window manager's rectangles a monitor (_GTK_WORKAREAS_D0) on it, else _NET_WORKAREA,
+    cut to the monitor."""
+    if "_GTK_WORKAREAS" in d.names(d.root, "_NET_SUPPORTED"):
+        rectangles = list(d.prop(d.root, "_GTK_WORKAREAS_D0", Xatom.CARDINAL) or [])
+        for i in range(0, len(rectangles) - 3, 4):
+            part = cut(rectangles[i:i + 4], monitor)
+            if part:
+                return part
     # kwin publishes no work area while nothing reserves a strip of the screen: it is the screen.
-    screen = d.d.screen()
     work = d.prop(d.root, "_NET_WORKAREA", Xatom.CARDINAL)
-    return tuple(work[:4]) if work else (0, 0, screen.width_in_pixels, screen.height_in_pixels)
+    return (cut(work[:4], monitor) if work else None) or monitor
 
 
-def settled_work_area(d, quiet=0.3, limit=5.0):
+def settled_work_area(d, monitor, quiet=0.3, limit=5.0):
     """The work area once the desktop has left it alone for a while: a window manager's own taskbar
     (icewm's) reserves its strip only after the window manager has taken windows over."""
     deadline = time.monotonic() + limit
-    last, since = work_area(d), time.monotonic()
+    last, since = work_area(d, monitor), time.monotonic()
     while time.monotonic() - since < quiet and time.monotonic() < deadline:
         time.sleep(0.02)
-        now = work_area(d)
+        now = work_area(d, monitor)
         if now != last:
             last, since = now, time.monotonic()
     return last
 
 
-def frame_offset(d, window):
-    """The offset of the frame's centre from the work area's centre, (x, y) in pixels, or the reason."""
+def frame_offset(d, window, monitor):
+    """The offset of the frame's centre from the centre of the monitor's work area, (x, y) in pixels,
+    or the reason."""
     extents = d.prop(window, "_NET_FRAME_EXTENTS", Xatom.CARDINAL)
-    work = work_area(d)
+    work = work_area(d, monitor)
     if extents is None or len(extents) != 4:
         return "no _NET_FRAME_EXTENTS"
     left, right, top, bottom = extents
@@ -314,11 +358,11 @@ def centred(offset):
     return not isinstance(offset, str) and abs(offset[0]) <= 1 and abs(offset[1]) <= 1
 
 
-def stable_offset(d, window):
+def stable_offset(d, window, monitor):
     """The frame's offset once a window manager that places after the map has settled."""
     last = None
     for _ in range(25):
-        offset = frame_offset(d, window)
+        offset = frame_offset(d, window, monitor)
         if offset == last and not isinstance(offset, str):
             return offset
         last = offset
@@ -339,17 +383,26 @@ def focus_is(d, window):
     return False
 
 
-def make_panel(d):
-    """A dock along the top of the screen that reserves PANEL pixels: as a desktop's panel does."""
-    panel = d.root.create_window(0, 0, 1280, PANEL, 0, X.CopyFromParent, background_pixel=d.d.screen().black_pixel)
+def make_panel(d, monitor):
+    """A dock along the top of a monitor that reserves PANEL pixels: as a desktop's panel does."""
+    x, y, width, _ = monitor
+    panel = d.root.create_window(x, y, width, PANEL, 0, X.CopyFromParent, background_pixel=d.d.screen().black_pixel)
     panel.change_property(d.atom("_NET_WM_WINDOW_TYPE"), Xatom.ATOM, 32, [d.atom("_NET_WM_WINDOW_TYPE_DOCK")])
-    strut = [0, 0, PANEL, 0, 0, 0, 0, 0, 0, 1279, 0, 0]
+    strut = [0, 0, y + PANEL, 0, 0, 0, 0, 0, x, x + width - 1, 0, 0]
     panel.change_property(d.atom("_NET_WM_STRUT_PARTIAL"), Xatom.CARDINAL, 32, strut)
     panel.change_property(d.atom("_NET_WM_STRUT"), Xatom.CARDINAL, 32, strut[:4])
     panel.map()
     d.d.flush()
-    reserved = wait_for(lambda: (d.prop(d.root, "_NET_WORKAREA", Xatom.CARDINAL) or [0, 0])[1] >= PANEL, 3)
+    reserved = wait_for(lambda: work_area(d, monitor)[1] >= y + PANEL, 3)
     return panel, reserved
+
+
+def put_pointer(d, monitor):
+    """Puts the pointer near the bottom left corner of a monitor, away from the window and the panel."""
+    d.root.warp_pointer(monitor[0] + 100, monitor[1] + monitor[3] - 100)
+    d.d.sync()
+    at = d.root.query_pointer()
+    return (at.root_x, at.root_y) == (monitor[0] + 100, monitor[1] + monitor[3] - 100)
 
 
 def other_window(d):
@@ -476,12 +529,12 @@ class Row:
         return ok
 
 
-def where(d, window):
+def where(d, window, monitor):
     """The work area, the frame's extents and the client area's place: what a misplaced frame is judged by."""
     at = window.translate_coords(d.root, 0, 0)
     extents = d.prop(window, "_NET_FRAME_EXTENTS", Xatom.CARDINAL)
     return "work area %d,%d %dx%d; frame %s; client area at %d,%d" % (
-        work_area(d) + (",".join(map(str, extents or [])) or "none", -at.x, -at.y))
+        work_area(d, monitor) + (",".join(map(str, extents or [])) or "none", -at.x, -at.y))
 
 
 def active_window(d):
@@ -493,32 +546,35 @@ def active_window(d):
     return "%s (0x%x)" % (name.decode(errors="replace") if isinstance(name, bytes) else name, active)
 
 
-def run_x11(row, d, with_panel):
+def run_x11(row, d, start):
     """One start of the program on a display with a window manager; appends failures to the row."""
-    tag = "beside a panel: " if with_panel else ""
+    name, pointer_on, panel_on, session = start
+    tag = "" if name == "bare" else name + ": "
+    monitor = MONITORS[pointer_on]
     panel = None
-    if with_panel:
-        panel, reserved = make_panel(d)
+    if panel_on:
+        panel, reserved = make_panel(d, MONITORS[panel_on])
         if not reserved:
-            row.figures.append("the window manager reserves no strip for a panel")
-    work = settled_work_area(d)
+            row.figures.append("%sthe window manager reserves no strip for a panel" % tag)
+    row.check(put_pointer(d, monitor), tag + "the pointer could not be put on the %s monitor" % pointer_on)
+    work = settled_work_area(d, monitor)
     program = Program(d)
     try:
         window = program.find()
         if not row.check(window is not None, tag + "no window of the program was shown"):
             return
         geometry = window.get_geometry()
-        offset = stable_offset(d, window)
+        offset = stable_offset(d, window, monitor)
         if not row.check(not isinstance(offset, str), tag + str(offset)):
             return
         row.figures.append("%soffset %g, %g; mapped %.0f ms" % (tag, offset[0], offset[1], program.mapped * 1000))
-        placed = where(d, window)
-        if row.check(work_area(d) == work, "%sthe work area changed while the program started: %s" % (tag, placed)):
+        placed = where(d, window, monitor)
+        if row.check(work_area(d, monitor) == work, "%sthe work area changed while the program started: %s" % (tag, placed)):
             row.check(centred(offset),
                       "%sframe centre %g, %g px from the work area's: %s" % (tag, offset[0], offset[1], placed))
         row.check((geometry.width, geometry.height) == SIZE, "%ssize %d x %d" % (tag, geometry.width, geometry.height))
         row.check(wait_for(lambda: focus_is(d, window), 2), tag + "no keyboard focus at the start")
-        if with_panel:
+        if not session:
             press_escape(d)
             code = program.exit_code()
             row.check(code == 0, tag + "Escape at the start: exit code %s" % code)
@@ -537,8 +593,8 @@ def run_x11(row, d, with_panel):
         row.check((geometry.width, geometry.height) == SIZE,
                   "maximised on request to %d x %d" % (geometry.width, geometry.height))
         # Still centred: a frame told late may have put the window again by a pixel meanwhile.
-        after = stable_offset(d, window)
-        row.check(centred(after), "moved by a request to maximise: %s" % where(d, window))
+        after = stable_offset(d, window, monitor)
+        row.check(centred(after), "moved by a request to maximise: %s" % where(d, window, monitor))
         # A loaded machine's window manager may take a while to grant the request.
         row.check(wait_for(lambda: "_NET_WM_STATE_ABOVE" in d.names(window, "_NET_WM_STATE"), 3),
                   "not kept above: no _NET_WM_STATE_ABOVE")
@@ -689,8 +745,10 @@ def x11_row(name, argv, env, scratch, starts):
                 os.environ["XMODIFIERS"] = env["XMODIFIERS"]  # for the program; the row has a process of its own
                 start_input_method(d, env["XMODIFIERS"])
                 run_typing(row, d)
+            elif PLACES[start][1] in KNOWN_MONITORS.get(name, MONITORS):
+                run_x11(row, d, PLACES[start])
             else:
-                run_x11(row, d, start == "beside a panel")
+                row.figures.append("%s: not run, no such monitor for %s" % (start, name))
     finally:
         d.stop()
     return row
