@@ -441,11 +441,16 @@ private:
                 nextFlicker = now + 1ms;
                 mapped = 0;
             }
-            const bool flickering = shown != 0 && mapped == 0 && nextFlicker <= flickerUntil;
+            // By the clock, not by the changes made: a thread that falls behind under load must
+            // not go on changing the extents of a window that the scenario has ended.
+            const bool flickering = shown != 0 && mapped == 0 && now < flickerUntil;
             if (flickering && now >= nextFlicker) {
-                flickerTold = !flickerTold && now + 1ms <= flickerUntil;
+                flickerTold = !flickerTold;
                 Tell(shown, flickerTold ? m_frames.told.value_or(fltkhost::FrameExtents{}) : m_frames.drawn);
-                nextFlicker += 1ms;
+                nextFlicker = now + 1ms;
+            } else if (!flickering && flickerTold && shown != 0) {
+                Tell(shown, m_frames.drawn);
+                flickerTold = false;
             }
             if (XPending(m_display) == 0) {
                 pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
