@@ -234,18 +234,24 @@ class Desktop:
             except Exception:
                 pass
             self.d = None
+        # One after another, the last started first: a window manager that loses its display while
+        # it ends crashes, and kwin_x11's crash handler starts it again, on the display number that
+        # the next row's Xvfb takes. What a process leaves in its group is killed with it.
+        def signal_group(process, number):
+            try:
+                os.killpg(process.pid, number)
+            except ProcessLookupError:
+                pass
+
         for process in reversed(self.processes):
             if process.poll() is None:
-                try:
-                    os.killpg(process.pid, signal.SIGTERM)
-                except ProcessLookupError:
-                    pass
-        for process in reversed(self.processes):
+                signal_group(process, signal.SIGTERM)
             try:
                 process.wait(3)
             except subprocess.TimeoutExpired:
-                os.killpg(process.pid, signal.SIGKILL)
-                process.wait()
+                pass
+            signal_group(process, signal.SIGKILL)
+            process.wait()
         self.processes = []
 
 
